@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole test suite twice: a normal build, and a
+# build with the address and undefined-behaviour sanitizers. Stops at the first failing run.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}" "${QUORVEL_TEST_PACKAGES[@]}"
+
+werror=OFF
+[ -n "${CI:-}" ] && werror=ON
+
+run_suite() {
+    local dir="$1"; shift
+    echo "== Building $(basename "$dir")"
+    build_tree "$dir" -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_WERROR="$werror" "$@"
+    echo "== Testing $(basename "$dir")"
+    ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300
+}
+
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+run_suite "$QUORVEL_ROOT/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=
+run_suite "$QUORVEL_ROOT/build/test-asan" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=address

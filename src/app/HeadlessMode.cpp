@@ -1,0 +1,87 @@
+#include "app/HeadlessMode.h"
+
+#include "app/StandardProviders.h"
+#include "model/FolderWatcher.h"
+#include "model/UserDefaults.h"
+#include "platform/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace quorvel::HeadlessMode {
+
+namespace {
+
+void printLine(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+QString describe(const FolderWatcher& watcher, bool json)
+{
+    const auto take = watcher.displayedRecPass();
+    const auto piece = watcher.lastTake() ? watcher.lastTake()->pieceName : std::nullopt;
+    const auto folder = watcher.effectiveFolderURL();
+
+    if (json) {
+        QJsonObject object;
+        if (const auto daw = watcher.detectedDAWName())
+            object.insert(QStringLiteral("daw"), *daw);
+        if (const auto project = watcher.detectedProjectName())
+            object.insert(QStringLiteral("project"), *project);
+        if (piece)
+            object.insert(QStringLiteral("piece"), *piece);
+        if (take)
+            object.insert(QStringLiteral("take"), *take);
+        object.insert(QStringLiteral("status"), watcher.takeStatusLabel());
+        object.insert(QStringLiteral("recording"), watcher.isRecording());
+        object.insert(QStringLiteral("hasTake"), watcher.lastTake().has_value());
+        if (folder)
+            object.insert(QStringLiteral("folder"), *folder);
+        return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    }
+
+    QStringList parts;
+    parts << watcher.detectedDAWName().value_or(QStringLiteral("no daw"));
+    if (const auto project = watcher.detectedProjectName())
+        parts << QStringLiteral("project %1").arg(*project);
+    if (piece)
+        parts << QStringLiteral("piece %1").arg(*piece);
+    parts << (take ? QStringLiteral("%1 %2").arg(watcher.takeStatusLabel(), *take)
+                   : QStringLiteral("waiting for takes"));
+    if (folder)
+        parts << QStringLiteral("folder %1").arg(*folder);
+    return parts.join(QStringLiteral(" | "));
+}
+
+int run(bool json)
+{
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::received, qApp, [] { qApp->quit(); });
+
+    UserDefaults settings;
+    settings.registerApplicationDefaults();
+    FolderWatcher watcher(standardProviders(), settings);
+
+    QString lastLine = describe(watcher, json);
+    printLine(lastLine);
+    QObject::connect(&watcher, &FolderWatcher::changed, &watcher, [&] {
+        const QString line = describe(watcher, json);
+        if (line == lastLine)
+            return;
+        lastLine = line;
+        printLine(line);
+    });
+
+    return QCoreApplication::exec();
+}
+
+} // namespace quorvel::HeadlessMode

@@ -1,0 +1,10 @@
+#include "app/StandardProviders.h"
+
+namespace quorvel {
+
+FolderWatcher::ProviderList standardProviders()
+{
+    return {};
+}
+
+} // namespace quorvel

@@ -1,0 +1,55 @@
+#include "app/CommandLine.h"
+#include "app/HeadlessMode.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+using namespace quorvel;
+
+namespace {
+
+void print(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine commandLine = CommandLine::parse(argumentList(argc, argv));
+    if (commandLine.error) {
+        print(stderr, QStringLiteral("quorvel: %1\n").arg(*commandLine.error));
+        print(stderr, CommandLine::usage());
+        return 2;
+    }
+    if (commandLine.help) {
+        print(stdout, CommandLine::usage());
+        return 0;
+    }
+    if (commandLine.version) {
+        print(stdout, QStringLiteral("Quorvel %1\n").arg(QLatin1String(QUORVEL_VERSION)));
+        return 0;
+    }
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
+    if (!commandLine.headless)
+        print(stderr, QStringLiteral("quorvel: this build has no desktop window yet; running "
+                                     "headless.\n"));
+    return HeadlessMode::run(commandLine.json);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "model/CompiledPattern.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+namespace quorvel {
+
+// Compiling and vetting take-file patterns. A pattern a user types can backtrack so badly that
+// one file name would stall detection for minutes; matchesQuickly is the guard that keeps such a
+// pattern out of force.
+namespace FilenamePattern {
+
+// REAPER's default naming "$rectag-$tracknumber-$recpass000": group 1 the piece, group 2 the
+// rec-pass.
+QString defaultPattern();
+
+// Earlier defaults that a stored value is migrated away from (exact comparison).
+const QStringList& legacyPatterns();
+
+QString tooSlowMessage();
+
+struct CompileResult
+{
+    CompiledPattern pattern; // null on failure
+    QString error;           // a plain sentence naming the problem and its position, on failure
+};
+
+// Compiles text with ICU. Every user and built-in pattern is case-insensitive; only callers with a
+// documented reason pass false.
+CompileResult compile(const QString& text, bool caseInsensitive = true);
+
+// True when the pattern completes three worst-case searches within the limit. The searches run on
+// a detached thread of their own; on timeout that thread is abandoned and ends when the match
+// engine's own time limit stops it. Blocks the caller for at most the limit.
+bool matchesQuickly(const CompiledPattern& pattern,
+                    std::chrono::milliseconds limit = std::chrono::milliseconds(200));
+
+} // namespace FilenamePattern
+} // namespace quorvel

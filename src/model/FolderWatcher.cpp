@@ -1,0 +1,383 @@
+#include "model/FolderWatcher.h"
+
+#include "model/FilenamePattern.h"
+#include "model/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <limits>
+
+namespace quorvel {
+
+namespace {
+
+// A signed decimal 64-bit integer: an optional sign and one or more ASCII digits, nothing else.
+std::optional<qint64> parseRecPass(const QString& text)
+{
+    qsizetype index = 0;
+    bool negative = false;
+    if (index < text.size() && (text[index] == u'+' || text[index] == u'-')) {
+        negative = text[index] == u'-';
+        ++index;
+    }
+    if (index == text.size())
+        return std::nullopt;
+    // Accumulate towards the negative side, which has room for every value.
+    qint64 value = 0;
+    for (; index < text.size(); ++index) {
+        const char16_t c = text[index].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const int digit = c - u'0';
+        if (value < (std::numeric_limits<qint64>::min() + digit) / 10)
+            return std::nullopt;
+        value = value * 10 - digit;
+    }
+    if (!negative) {
+        if (value == std::numeric_limits<qint64>::min())
+            return std::nullopt;
+        value = -value;
+    }
+    return value;
+}
+
+} // namespace
+
+FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QObject* parent,
+                             std::chrono::milliseconds tickInterval)
+    : QObject(parent), m_settings(settings), m_providers(std::move(providers)),
+      m_tickInterval(tickInterval)
+{
+    loadFilenamePattern();
+    m_showNextTakeWhenIdle = m_settings.showNextTakeWhenIdle();
+    m_dawSelection = m_settings.dawSelection();
+    m_takeDerivation = m_settings.takeDerivation();
+    m_remoteDisplayEnabled = m_settings.remoteDisplayEnabled();
+
+    compileFilenamePattern();
+
+    for (const auto& provider : m_providers) {
+        if (provider->id() == DAWId::reaper)
+            continue;
+        // A built-in pattern that does not compile leaves its DAW without one; nothing to tell.
+        if (auto compiled = FilenamePattern::compile(provider->defaultFilenamePattern()).pattern)
+            m_builtinPatterns.insert(provider->id(), std::move(compiled));
+    }
+
+    m_folderMode = m_settings.folderMode();
+    m_manualFolderURL = m_settings.manualFolderPath();
+
+    // Nothing loaded above is a change anyone could have observed yet.
+    m_publishedChangePending = false;
+    startWatching();
+}
+
+FolderWatcher::~FolderWatcher()
+{
+    // A batch that has not started yet sees this and does nothing; one that is running finishes
+    // on its own and its result is dropped.
+    m_alive.reset();
+}
+
+template <typename T>
+void FolderWatcher::assign(T& member, const T& value, void (FolderWatcher::*signal)())
+{
+    if (member == value)
+        return;
+    member = value;
+    m_publishedChangePending = true;
+    Q_EMIT(this->*signal)();
+}
+
+void FolderWatcher::emitChangedIfNeeded()
+{
+    if (!m_publishedChangePending)
+        return;
+    m_publishedChangePending = false;
+    Q_EMIT changed();
+}
+
+void FolderWatcher::setShowNextTakeWhenIdle(bool value)
+{
+    assign(m_showNextTakeWhenIdle, value, &FolderWatcher::showNextTakeWhenIdleChanged);
+    m_settings.setShowNextTakeWhenIdle(value);
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::setDawSelection(const DAWSelection& selection)
+{
+    assign(m_dawSelection, selection, &FolderWatcher::dawSelectionChanged);
+    m_settings.setDAWSelection(selection);
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::setTakeDerivation(TakeDerivation derivation)
+{
+    assign(m_takeDerivation, derivation, &FolderWatcher::takeDerivationChanged);
+    m_settings.setTakeDerivation(derivation);
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::setRemoteDisplayEnabled(bool enabled)
+{
+    assign(m_remoteDisplayEnabled, enabled, &FolderWatcher::remoteDisplayEnabledChanged);
+    m_settings.setRemoteDisplayEnabled(enabled);
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::setRemoteDisplayStatus(bool running, const std::optional<QString>& error)
+{
+    assign(m_remoteDisplayRunning, running, &FolderWatcher::remoteDisplayRunningChanged);
+    assign(m_remoteDisplayError, error, &FolderWatcher::remoteDisplayErrorChanged);
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::setFolderMode(FolderMode mode)
+{
+    assign(m_folderMode, mode, &FolderWatcher::folderModeChanged);
+    m_settings.setFolderMode(mode);
+    emitChangedIfNeeded();
+}
+
+QString FolderWatcher::folderChooserMessage()
+{
+    return QStringLiteral("Select the folder the DAW writes take files into");
+}
+
+void FolderWatcher::selectManualFolder(const FolderChooser& chooseFolder)
+{
+    if (!chooseFolder)
+        return;
+    const std::optional<QString> chosen = chooseFolder(folderChooserMessage());
+    if (!chosen || chosen->isEmpty())
+        return;
+    assign(m_manualFolderURL, chosen, &FolderWatcher::manualFolderURLChanged);
+    m_settings.setManualFolderPath(*chosen);
+    assign(m_folderMode, FolderMode::manual, &FolderWatcher::folderModeChanged);
+    m_settings.setFolderMode(FolderMode::manual);
+    emitChangedIfNeeded();
+}
+
+std::optional<QString> FolderWatcher::effectiveFolderURL() const
+{
+    return m_folderMode == FolderMode::manual ? m_manualFolderURL : m_detectedFolderURL;
+}
+
+void FolderWatcher::loadFilenamePattern()
+{
+    const std::optional<QString> stored = m_settings.filenamePattern();
+    if (stored && !FilenamePattern::legacyPatterns().contains(*stored)) {
+        m_filenamePattern = *stored;
+        return;
+    }
+    m_filenamePattern = FilenamePattern::defaultPattern();
+    if (stored)
+        m_settings.setFilenamePattern(m_filenamePattern);
+}
+
+void FolderWatcher::setFilenamePattern(const QString& pattern)
+{
+    assign(m_filenamePattern, pattern, &FolderWatcher::filenamePatternChanged);
+    m_settings.setFilenamePattern(pattern);
+    compileFilenamePattern();
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::compileFilenamePattern()
+{
+    auto result = FilenamePattern::compile(m_filenamePattern);
+    std::optional<QString> error;
+    if (!result.pattern)
+        error = result.error;
+    else if (!FilenamePattern::matchesQuickly(result.pattern))
+        error = FilenamePattern::tooSlowMessage();
+
+    if (!error) {
+        installCompiledPattern(std::move(result.pattern));
+        assign(m_filenamePatternError, std::optional<QString>(),
+               &FolderWatcher::filenamePatternErrorChanged);
+        return;
+    }
+
+    assign(m_filenamePatternError, error, &FolderWatcher::filenamePatternErrorChanged);
+    // The last pattern that passed stays in force; only a first start falls back to the default.
+    if (!installedFilenamePattern())
+        installCompiledPattern(FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern);
+}
+
+void FolderWatcher::installCompiledPattern(CompiledPattern pattern)
+{
+    std::lock_guard lock(m_patternLock);
+    m_compiledFilenamePattern = std::move(pattern);
+}
+
+CompiledPattern FolderWatcher::installedFilenamePattern() const
+{
+    std::lock_guard lock(m_patternLock);
+    return m_compiledFilenamePattern;
+}
+
+CompiledPattern FolderWatcher::compiledPattern(DAWId id) const
+{
+    if (id == DAWId::reaper)
+        return installedFilenamePattern();
+    return m_builtinPatterns.value(id);
+}
+
+std::optional<QString> FolderWatcher::displayedRecPass() const
+{
+    if (!m_lastTake)
+        return std::nullopt;
+    const QString& text = m_lastTake->recPass;
+    if (text.isEmpty())
+        return text;
+    std::optional<qint64> number = parseRecPass(text);
+    if (!number)
+        return text;
+    // The largest value has no successor; it is shown as it is rather than wrapping around.
+    if (!m_isRecording && m_showNextTakeWhenIdle && *number < std::numeric_limits<qint64>::max())
+        ++*number;
+    return QString::number(*number);
+}
+
+QString FolderWatcher::takeStatusLabel() const
+{
+    if (m_isRecording)
+        return QStringLiteral("Recording");
+    return m_showNextTakeWhenIdle ? QStringLiteral("Next take") : QStringLiteral("Last take");
+}
+
+std::vector<FolderWatcher::DAWOption> FolderWatcher::dawOptions() const
+{
+    std::vector<DAWOption> options;
+    options.reserve(m_providers.size());
+    for (const auto& provider : m_providers)
+        options.push_back({provider->id(), provider->displayName()});
+    return options;
+}
+
+void FolderWatcher::startWatching()
+{
+    delete m_timer;
+    m_timer = new QTimer(this);
+    m_timer->setInterval(m_tickInterval);
+    connect(m_timer, &QTimer::timeout, this, [self = QPointer<FolderWatcher>(this)] {
+        if (self)
+            self->tick();
+    });
+    m_timer->start();
+    tick();
+}
+
+void FolderWatcher::tick()
+{
+    if (m_batchWaiting->load())
+        return;
+
+    std::vector<std::pair<std::shared_ptr<const DAWProvider>, DAWScanContext>> batch;
+    const std::optional<DAWId> pinned = m_dawSelection.manualId();
+    for (const auto& provider : m_providers) {
+        if (pinned && provider->id() != *pinned)
+            continue;
+        if (!provider->isRunning())
+            continue;
+        const Detection previous = m_lastDetection.value(provider->id());
+        DAWScanContext context;
+        context.folderMode = m_folderMode;
+        context.manualFolder = m_manualFolderURL;
+        context.previousDetectedFolder = previous.folder;
+        context.previousDetectedProjectPath = previous.projectPath;
+        context.pattern = compiledPattern(provider->id());
+        context.recordingWindow = recordingWindow;
+        context.takeDerivation = m_takeDerivation;
+        batch.emplace_back(provider, std::move(context));
+    }
+
+    m_batchWaiting->store(true);
+    m_scanExecutor.submit([alive = std::weak_ptr<int>(m_alive), waiting = m_batchWaiting,
+                           self = QPointer<FolderWatcher>(this), batch = std::move(batch)] {
+        waiting->store(false);
+        if (alive.expired())
+            return;
+        std::vector<ScanResult> results;
+        results.reserve(batch.size());
+        for (const auto& [provider, context] : batch)
+            results.push_back({provider, provider->scan(context)});
+        // The application object outlives every watcher; the watcher itself is looked at only
+        // on the main thread.
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self, results = std::move(results)] {
+                    if (self)
+                        self->apply(results);
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void FolderWatcher::apply(const std::vector<ScanResult>& results)
+{
+    for (const auto& [provider, snapshot] : results)
+        m_lastDetection.insert(provider->id(),
+                               Detection{snapshot.detectedFolder, snapshot.detectedProjectPath});
+
+    const ScanResult* chosen = nullptr;
+    for (const auto& result : results) {
+        if (result.snapshot.isRecording) {
+            chosen = &result;
+            break;
+        }
+    }
+    if (!chosen) {
+        for (const auto& result : results) {
+            if (result.snapshot.currentTake) {
+                chosen = &result;
+                break;
+            }
+        }
+    }
+    if (!chosen && !results.empty())
+        chosen = &results.front();
+
+    assign(m_detectedDAWName,
+           chosen ? std::optional<QString>(chosen->provider->displayName()) : std::nullopt,
+           &FolderWatcher::detectedDAWNameChanged);
+
+    if (chosen && chosen->snapshot.isRecording) {
+        m_notRecordingTicks = 0;
+        assign(m_isRecording, true, &FolderWatcher::isRecordingChanged);
+    } else {
+        ++m_notRecordingTicks;
+        if (m_notRecordingTicks >= stopDebounceTicks)
+            assign(m_isRecording, false, &FolderWatcher::isRecordingChanged);
+    }
+
+    if (chosen) {
+        const DAWSnapshot& snapshot = chosen->snapshot;
+        assign(m_detectedFolderURL, snapshot.detectedFolder,
+               &FolderWatcher::detectedFolderURLChanged);
+        assign(m_detectedProjectPath, snapshot.detectedProjectPath,
+               &FolderWatcher::detectedProjectPathChanged);
+        assign(m_detectedProjectName, snapshot.projectName,
+               &FolderWatcher::detectedProjectNameChanged);
+        // An absent take never clears the last one: it stays on display after the DAW quits.
+        if (snapshot.currentTake)
+            assign(m_lastTake, snapshot.currentTake, &FolderWatcher::lastTakeChanged);
+    }
+
+    if (m_remoteDisplayEnabled)
+        syncRemoteDisplay();
+
+    emitChangedIfNeeded();
+    Q_EMIT scanApplied();
+}
+
+void FolderWatcher::syncRemoteDisplay()
+{
+    // The remote display server is attached here once it exists.
+}
+
+} // namespace quorvel

@@ -1,0 +1,7 @@
+# One header per service; the implementation is chosen per operating system here, never by #ifdef
+# in callers.
+target_sources(quorvel_core PRIVATE
+  platform/TerminationSignals.h
+  platform/posix/TerminationSignals.cpp
+)
+include(platform/linux/sources.cmake OPTIONAL)
