@@ -5,6 +5,8 @@ QUORVEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building Quorvel needs, from Debian's and Ubuntu's archives.
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev lsof)
+# What the desktop application needs on top of the build packages.
+QUORVEL_DESKTOP_PACKAGES=()
 # What the test suite needs on top.
 QUORVEL_TEST_PACKAGES=(libgtest-dev)
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}"
+ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}" ${QUORVEL_DESKTOP_PACKAGES[@]+"${QUORVEL_DESKTOP_PACKAGES[@]}"}
 build_tree "$QUORVEL_ROOT/build/run" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_BUILD_TESTS=OFF
 
 if [ $# -eq 0 ]; then

@@ -4,7 +4,8 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}" "${QUORVEL_TEST_PACKAGES[@]}"
+ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}" ${QUORVEL_DESKTOP_PACKAGES[@]+"${QUORVEL_DESKTOP_PACKAGES[@]}"} \
+    "${QUORVEL_TEST_PACKAGES[@]}"
 
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON

@@ -375,6 +375,16 @@ void FolderWatcher::apply(const std::vector<ScanResult>& results)
     Q_EMIT scanApplied();
 }
 
+QStringList FolderWatcher::remoteDisplayURLs() const
+{
+    return {};
+}
+
+void FolderWatcher::runOnScanThread(std::function<void()> work)
+{
+    m_scanExecutor.submit(std::move(work));
+}
+
 void FolderWatcher::syncRemoteDisplay()
 {
     // The remote display server is attached here once it exists.

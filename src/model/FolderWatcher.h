@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -170,6 +171,12 @@ public:
 
     // Called by the remote display's status reports.
     void setRemoteDisplayStatus(bool running, const std::optional<QString>& error);
+    // The addresses under which the remote page can be opened, worked out afresh on each call.
+    QStringList remoteDisplayURLs() const;
+
+    // Runs work on the scan thread, after any batch already queued there; for slow file-system
+    // work that must not block the main thread. work must not touch the watcher.
+    void runOnScanThread(std::function<void()> work);
 
 Q_SIGNALS:
     void lastTakeChanged();
