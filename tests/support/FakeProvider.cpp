@@ -25,6 +25,7 @@ bool FakeProvider::isRunning() const
 
 DAWSnapshot FakeProvider::scan(const DAWScanContext& context) const
 {
+    ++m_scansStarted;
     {
         std::unique_lock lock(m_gate->mutex);
         m_gate->opened.wait(lock, [this] { return !m_gate->holding; });

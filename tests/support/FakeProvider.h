@@ -31,6 +31,8 @@ public:
 
     int isRunningCalls() const { return m_isRunningCalls; }
     int scanCalls() const { return m_scanCalls; }
+    // Scans that have begun, including one held at the gate.
+    int scansStarted() const { return m_scansStarted; }
     std::vector<DAWScanContext> contexts() const;
 
 private:
@@ -40,6 +42,7 @@ private:
     std::atomic<bool> m_running{true};
     mutable std::atomic<int> m_isRunningCalls{0};
     mutable std::atomic<int> m_scanCalls{0};
+    mutable std::atomic<int> m_scansStarted{0};
     mutable std::mutex m_mutex;
     mutable std::deque<DAWSnapshot> m_snapshots;
     mutable DAWSnapshot m_lastSnapshot;

@@ -1,0 +1,148 @@
+#include "support/Poll.h"
+#include "support/TempDir.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace quorvel::test;
+
+namespace {
+
+QString quorvelBinary()
+{
+    return qEnvironmentVariable("QUORVEL_BINARY_DIR") + QStringLiteral("/src/app/quorvel");
+}
+
+// Runs quorvel with HOME and XDG_CONFIG_HOME in throwaway folders, so no test ever reads or
+// writes the developer's own settings.
+class HeadlessModeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(quorvelBinary())) << quorvelBinary().toStdString();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), m_dir.makeFolder(QStringLiteral("home")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           m_dir.makeFolder(QStringLiteral("config")));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        m_process.setProcessEnvironment(environment);
+    }
+
+    void TearDown() override
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+
+    QString settingsPath() const
+    {
+        return m_dir.filePath(QStringLiteral("config/Quorvel/Quorvel.conf"));
+    }
+
+    void start(const QStringList& arguments)
+    {
+        m_process.start(quorvelBinary(), arguments);
+        ASSERT_TRUE(m_process.waitForStarted(10000));
+    }
+
+    // The next complete line of standard output, waiting for it as long as it takes.
+    std::optional<QByteArray> nextLine()
+    {
+        const bool ready = pollUntil([&] {
+            m_output += m_process.readAllStandardOutput();
+            return m_output.contains('\n') || m_process.state() == QProcess::NotRunning;
+        });
+        const qsizetype end = m_output.indexOf('\n');
+        if (!ready || end < 0)
+            return std::nullopt;
+        const QByteArray line = m_output.left(end);
+        m_output.remove(0, end + 1);
+        return line;
+    }
+
+    int terminate(int signalNumber)
+    {
+        ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
+        EXPECT_TRUE(pollUntil([&] { return m_process.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+        return m_process.exitCode();
+    }
+
+    TempDir m_dir;
+    QProcess m_process;
+    QByteArray m_output;
+};
+
+} // namespace
+
+TEST_F(HeadlessModeTest, PrintsTheStateAsJsonAndExitsCleanlyOnTerminate)
+{
+    start({QStringLiteral("--headless"), QStringLiteral("--json")});
+    const auto line = nextLine();
+    ASSERT_TRUE(line) << m_process.readAllStandardError().toStdString();
+    QJsonParseError error{};
+    const QJsonObject state = QJsonDocument::fromJson(*line, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << line->toStdString();
+    EXPECT_EQ(state.value("status").toString(), "Next take");
+    EXPECT_EQ(state.value("recording"), QJsonValue(false));
+    EXPECT_EQ(state.value("hasTake"), QJsonValue(false));
+    // Absent values are left out, never null.
+    EXPECT_FALSE(state.contains("take"));
+    EXPECT_FALSE(state.contains("daw"));
+    EXPECT_FALSE(state.contains("folder"));
+    EXPECT_EQ(terminate(SIGTERM), 0);
+}
+
+TEST_F(HeadlessModeTest, HonoursStoredSettingsAndExitsCleanlyOnInterrupt)
+{
+    {
+        QSettings stored(settingsPath(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("showNextTakeWhenIdle"), false);
+        stored.setValue(QStringLiteral("folderMode"), QStringLiteral("manual"));
+        stored.setValue(QStringLiteral("manualFolderPath"), QStringLiteral("/takes/day one"));
+    }
+    start({QStringLiteral("--headless")});
+    const auto line = nextLine();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(*line, "no daw | waiting for takes | folder /takes/day one");
+    start({QStringLiteral("--headless"), QStringLiteral("--json")});
+    EXPECT_EQ(terminate(SIGINT), 0);
+}
+
+TEST_F(HeadlessModeTest, RejectsUnknownOptionsWithUsage)
+{
+    for (const QStringList& arguments :
+         {QStringList{"--bogus"}, QStringList{"--headless", "stray"}, QStringList{"-x"}}) {
+        m_process.start(quorvelBinary(), arguments);
+        ASSERT_TRUE(m_process.waitForFinished(30000));
+        EXPECT_EQ(m_process.exitCode(), 2) << arguments.join(' ').toStdString();
+        const QByteArray errors = m_process.readAllStandardError();
+        EXPECT_TRUE(errors.startsWith("quorvel: ")) << errors.toStdString();
+        EXPECT_TRUE(errors.contains("Usage: quorvel")) << errors.toStdString();
+        EXPECT_TRUE(m_process.readAllStandardOutput().isEmpty());
+    }
+}
+
+TEST_F(HeadlessModeTest, PrintsVersionAndHelp)
+{
+    m_process.start(quorvelBinary(), {QStringLiteral("--version")});
+    ASSERT_TRUE(m_process.waitForFinished(30000));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_EQ(m_process.readAllStandardOutput(), QByteArray("Quorvel " QUORVEL_VERSION "\n"));
+
+    m_process.start(quorvelBinary(), {QStringLiteral("--help")});
+    ASSERT_TRUE(m_process.waitForFinished(30000));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_TRUE(m_process.readAllStandardOutput().contains("--headless"));
+}

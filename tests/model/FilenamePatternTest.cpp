@@ -1,0 +1,228 @@
+#include "model/FilenamePattern.h"
+#include "model/FolderWatcher.h"
+#include "model/RegexSearch.h"
+#include "model/UserDefaults.h"
+#include "support/TempDir.h"
+
+#include <QElapsedTimer>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace std::chrono_literals;
+using quorvel::test::TempDir;
+
+namespace {
+
+// Patterns that backtrack exponentially on the guard's inputs.
+const QString catastrophic = QStringLiteral(R"(^(a+)+$)");
+const QString nestedCatastrophic = QStringLiteral(R"((\w+\s?)*$)");
+
+std::optional<QString> group(const CompiledPattern& pattern, const QString& name, int index)
+{
+    const auto match = RegexSearch::firstMatch(pattern, name);
+    return match ? match->group(index) : std::nullopt;
+}
+
+} // namespace
+
+TEST(FilenamePatternTest, CompileErrorsNameTheProblemAndPosition)
+{
+    struct Case
+    {
+        const char* pattern;
+        const char* error;
+    } cases[] = {
+        {"(", "Missing closing parenthesis at position 1."},
+        {R"((\d+\.wav$)", "Missing closing parenthesis at position 10."},
+        {"a)", "Unmatched closing parenthesis at position 2."},
+        {"[abc", "Missing closing bracket at position 4."},
+        {"a{2,1}", "Repetition maximum is less than its minimum at position 6."},
+        {"*a", "Syntax error at position 1."},
+    };
+    for (const auto& c : cases) {
+        const auto result = FilenamePattern::compile(QString::fromUtf8(c.pattern));
+        EXPECT_EQ(result.pattern, nullptr) << c.pattern;
+        EXPECT_EQ(result.error, QString::fromUtf8(c.error)) << c.pattern;
+    }
+}
+
+TEST(FilenamePatternTest, DefaultPatternCapturesPieceAndRecPassCaseInsensitively)
+{
+    const auto pattern = FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern;
+    ASSERT_NE(pattern, nullptr);
+    struct Case
+    {
+        const char* name;
+        std::optional<QString> piece;
+        std::optional<QString> recPass;
+    } cases[] = {
+        {"MySession-03-042.wav", QStringLiteral("MySession"), QStringLiteral("042")},
+        {"MySession-03-042.WAV", QStringLiteral("MySession"), QStringLiteral("042")},
+        {"Día de grabación 🎙-01-1234.wav", QStringLiteral("Día de grabación 🎙"),
+         QStringLiteral("1234")},
+        {"-01-007.wav", QString(), QStringLiteral("007")},
+        {"MySession-03-42.wav", std::nullopt, std::nullopt},
+        {"MySession-03-042.wav.reapeaks", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const QString name = QString::fromUtf8(c.name);
+        EXPECT_EQ(group(pattern, name, 1), c.piece) << c.name;
+        EXPECT_EQ(group(pattern, name, 2), c.recPass) << c.name;
+    }
+}
+
+TEST(FilenamePatternTest, GroupsThatDoNotTakePartHaveNoValue)
+{
+    const auto pattern = FilenamePattern::compile(QStringLiteral(R"((?:(x)-)?(\d+)\.wav$)")).pattern;
+    const auto match = RegexSearch::firstMatch(pattern, QStringLiteral("12.wav"));
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->group(1), std::nullopt);
+    EXPECT_EQ(match->group(2), QStringLiteral("12"));
+    EXPECT_EQ(match->group(7), std::nullopt);
+    EXPECT_FALSE(RegexSearch::firstMatch(nullptr, QStringLiteral("12.wav")));
+}
+
+TEST(FilenamePatternTest, SearchThatRunsOutOfTimeCountsAsNoMatch)
+{
+    const auto pattern = FilenamePattern::compile(catastrophic).pattern;
+    ASSERT_NE(pattern, nullptr);
+    const QString name = QStringLiteral("a").repeated(200) + QLatin1Char('!');
+    EXPECT_FALSE(RegexSearch::firstMatch(pattern, name));
+}
+
+TEST(FilenamePatternTest, GuardPassesOrdinaryPatternsAndRejectsCatastrophicOnesPromptly)
+{
+    for (const QString& text : {FilenamePattern::defaultPattern(), QStringLiteral(R"(_(\d+)\.wav$)"),
+                                QStringLiteral("")}) {
+        EXPECT_TRUE(FilenamePattern::matchesQuickly(FilenamePattern::compile(text).pattern))
+            << text.toStdString();
+    }
+    for (const QString& text : {catastrophic, nestedCatastrophic}) {
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(FilenamePattern::matchesQuickly(FilenamePattern::compile(text).pattern))
+            << text.toStdString();
+        // The guard waits 0.2 s; anything near the engine's own limit would mean it waited for
+        // the runaway worker instead.
+        EXPECT_LT(timer.elapsed(), 3000) << text.toStdString();
+    }
+}
+
+namespace {
+
+class WatcherPatternTest : public ::testing::Test
+{
+protected:
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("Quorvel.conf")); }
+
+    void storePattern(const QString& text) const
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        raw.setValue(QStringLiteral("filenamePattern"), text);
+    }
+
+    std::optional<QString> storedPattern() const
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        const QVariant value = raw.value(QStringLiteral("filenamePattern"));
+        return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
+    }
+
+    std::unique_ptr<FolderWatcher> makeWatcher()
+    {
+        m_settings = std::make_unique<UserDefaults>(iniPath());
+        m_settings->registerApplicationDefaults();
+        return std::make_unique<FolderWatcher>(FolderWatcher::ProviderList{}, *m_settings, nullptr,
+                                               std::chrono::hours(1));
+    }
+
+    // The rec-pass the installed REAPER pattern reads from a name.
+    static std::optional<QString> reaperRecPass(const FolderWatcher& watcher, const QString& name)
+    {
+        return group(watcher.compiledPattern(DAWId::reaper), name, 2);
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<UserDefaults> m_settings;
+};
+
+} // namespace
+
+TEST_F(WatcherPatternTest, LegacyStoredPatternsAreMigratedAndWrittenBack)
+{
+    for (const QString& legacy : FilenamePattern::legacyPatterns()) {
+        storePattern(legacy);
+        const auto watcher = makeWatcher();
+        EXPECT_EQ(watcher->filenamePattern(), FilenamePattern::defaultPattern()) << legacy.toStdString();
+        EXPECT_EQ(storedPattern(), FilenamePattern::defaultPattern()) << legacy.toStdString();
+        EXPECT_EQ(watcher->filenamePatternError(), std::nullopt);
+    }
+}
+
+TEST_F(WatcherPatternTest, NothingStoredUsesTheDefaultAndWritesNothing)
+{
+    const auto watcher = makeWatcher();
+    EXPECT_EQ(watcher->filenamePattern(), FilenamePattern::defaultPattern());
+    EXPECT_EQ(storedPattern(), std::nullopt);
+    EXPECT_EQ(reaperRecPass(*watcher, QStringLiteral("Song-02-017.WAV")), QStringLiteral("017"));
+}
+
+TEST_F(WatcherPatternTest, AStoredCustomPatternIsKept)
+{
+    storePattern(QStringLiteral(R"(^(\w+)_(\d+)\.wav$)"));
+    const auto watcher = makeWatcher();
+    EXPECT_EQ(watcher->filenamePattern(), QStringLiteral(R"(^(\w+)_(\d+)\.wav$)"));
+    EXPECT_EQ(reaperRecPass(*watcher, QStringLiteral("Song_12.wav")), QStringLiteral("12"));
+}
+
+TEST_F(WatcherPatternTest, FirstStartWithABadStoredPatternShowsTheErrorAndUsesTheDefault)
+{
+    storePattern(QStringLiteral("("));
+    const auto watcher = makeWatcher();
+    EXPECT_EQ(watcher->filenamePattern(), "(");
+    EXPECT_EQ(watcher->filenamePatternError(),
+              QStringLiteral("Missing closing parenthesis at position 1."));
+    EXPECT_EQ(reaperRecPass(*watcher, QStringLiteral("Song-02-017.wav")), QStringLiteral("017"));
+    EXPECT_EQ(storedPattern(), QStringLiteral("("));
+}
+
+TEST_F(WatcherPatternTest, RejectedPatternsLeaveThePreviousOneInForce)
+{
+    const auto watcher = makeWatcher();
+    watcher->setFilenamePattern(QStringLiteral(R"(take(\d+)-(\d+)\.wav$)"));
+    ASSERT_EQ(watcher->filenamePatternError(), std::nullopt);
+    const CompiledPattern accepted = watcher->compiledPattern(DAWId::reaper);
+
+    struct Case
+    {
+        QString text;
+        QString error;
+    } cases[] = {
+        {QStringLiteral(R"((\d+\.wav$)"), QStringLiteral("Missing closing parenthesis at position 10.")},
+        {catastrophic, FilenamePattern::tooSlowMessage()},
+    };
+    for (const auto& c : cases) {
+        watcher->setFilenamePattern(c.text);
+        EXPECT_EQ(watcher->filenamePattern(), c.text);
+        EXPECT_EQ(storedPattern(), c.text) << "persisted before it is vetted";
+        EXPECT_EQ(watcher->filenamePatternError(), c.error) << c.text.toStdString();
+        EXPECT_EQ(watcher->compiledPattern(DAWId::reaper), accepted) << c.text.toStdString();
+    }
+
+    // Back to the default: accepted, and the error goes away.
+    watcher->setFilenamePattern(FilenamePattern::defaultPattern());
+    EXPECT_EQ(watcher->filenamePatternError(), std::nullopt);
+    EXPECT_NE(watcher->compiledPattern(DAWId::reaper), accepted);
+    EXPECT_EQ(reaperRecPass(*watcher, QStringLiteral("a-1-123.wav")), QStringLiteral("123"));
+}
+
+TEST_F(WatcherPatternTest, AnEmptyPatternIsVettedLikeAnyOther)
+{
+    const auto watcher = makeWatcher();
+    watcher->setFilenamePattern(QString());
+    EXPECT_EQ(watcher->filenamePatternError(), std::nullopt);
+    ASSERT_NE(watcher->compiledPattern(DAWId::reaper), nullptr);
+    EXPECT_EQ(reaperRecPass(*watcher, QStringLiteral("a-1-123.wav")), std::nullopt);
+}

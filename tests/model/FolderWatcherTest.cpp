@@ -1,0 +1,420 @@
+#include "model/FolderWatcher.h"
+#include "model/UserDefaults.h"
+#include "support/FakeProvider.h"
+#include "support/Poll.h"
+#include "support/TempDir.h"
+
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace quorvel;
+using namespace quorvel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Ticks only when a test says so: the timer's interval is far beyond any test's length.
+class FolderWatcherTest : public ::testing::Test
+{
+protected:
+    FolderWatcherTest()
+    {
+        m_reaper = std::make_shared<FakeProvider>(DAWId::reaper, QStringLiteral("REAPER"));
+        m_logic = std::make_shared<FakeProvider>(DAWId::logic, QStringLiteral("Logic Pro"),
+                                                 QStringLiteral(R"(#(\d+)\.wav$)"));
+        m_ableton = std::make_shared<FakeProvider>(DAWId::ableton, QStringLiteral("Ableton Live"),
+                                                   QStringLiteral("("));
+    }
+
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("Quorvel.conf")); }
+
+    void storeRaw(const QString& key, const QVariant& value) const
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        raw.setValue(key, value);
+    }
+
+    QVariant readRaw(const QString& key) const
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        return raw.value(key);
+    }
+
+    // Builds the watcher and waits for the scan its construction starts.
+    FolderWatcher& start()
+    {
+        m_settings = std::make_unique<UserDefaults>(iniPath());
+        m_settings->registerApplicationDefaults();
+        m_watcher = std::make_unique<FolderWatcher>(
+            FolderWatcher::ProviderList{m_reaper, m_logic, m_ableton}, *m_settings, nullptr,
+            std::chrono::hours(1));
+        QObject::connect(m_watcher.get(), &FolderWatcher::scanApplied, [this] { ++m_applied; });
+        QObject::connect(m_watcher.get(), &FolderWatcher::changed, [this] { ++m_changed; });
+        waitForApplies(1);
+        return *m_watcher;
+    }
+
+    void waitForApplies(int count)
+    {
+        ASSERT_TRUE(pollUntil([&] { return m_applied >= count; })) << "applied " << m_applied;
+    }
+
+    // One full round: tick, scan, apply.
+    void tickAndWait()
+    {
+        const int before = m_applied;
+        m_watcher->tick();
+        waitForApplies(before + 1);
+    }
+
+    FolderWatcher::ScanResult result(const std::shared_ptr<FakeProvider>& provider,
+                                     DAWSnapshot snapshot) const
+    {
+        return {provider, std::move(snapshot)};
+    }
+
+    TempDir m_dir;
+    std::shared_ptr<FakeProvider> m_reaper, m_logic, m_ableton;
+    std::unique_ptr<UserDefaults> m_settings;
+    std::unique_ptr<FolderWatcher> m_watcher;
+    int m_applied = 0;
+    int m_changed = 0;
+};
+
+} // namespace
+
+TEST_F(FolderWatcherTest, AutomaticSelectionScansEveryRunningProviderInOrder)
+{
+    m_logic->setRunning(false);
+    start();
+    EXPECT_EQ(m_reaper->isRunningCalls(), 1);
+    EXPECT_EQ(m_logic->isRunningCalls(), 1);
+    EXPECT_EQ(m_ableton->isRunningCalls(), 1);
+    EXPECT_EQ(m_reaper->scanCalls(), 1);
+    EXPECT_EQ(m_logic->scanCalls(), 0);
+    EXPECT_EQ(m_ableton->scanCalls(), 1);
+    EXPECT_EQ(m_watcher->detectedDAWName(), QStringLiteral("REAPER"));
+}
+
+TEST_F(FolderWatcherTest, ManualSelectionAsksOnlyThePinnedProvider)
+{
+    storeRaw(QStringLiteral("dawSelection"), QStringLiteral("logic"));
+    m_logic->setRunning(false);
+    start();
+    EXPECT_EQ(m_watcher->dawSelection(), DAWSelection::manual(DAWId::logic));
+    EXPECT_EQ(m_reaper->isRunningCalls(), 0);
+    EXPECT_EQ(m_ableton->isRunningCalls(), 0);
+    EXPECT_EQ(m_logic->isRunningCalls(), 1);
+    EXPECT_EQ(m_reaper->scanCalls() + m_logic->scanCalls() + m_ableton->scanCalls(), 0);
+    EXPECT_EQ(m_watcher->detectedDAWName(), std::nullopt);
+
+    m_logic->setRunning(true);
+    tickAndWait();
+    EXPECT_EQ(m_logic->scanCalls(), 1);
+    EXPECT_EQ(m_watcher->detectedDAWName(), QStringLiteral("Logic Pro"));
+}
+
+TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetection)
+{
+    storeRaw(QStringLiteral("takeDerivation"), QStringLiteral("max"));
+    storeRaw(QStringLiteral("folderMode"), QStringLiteral("manual"));
+    storeRaw(QStringLiteral("manualFolderPath"), QStringLiteral("/no/such/folder"));
+    DAWSnapshot found;
+    found.detectedFolder = QStringLiteral("/sessions/a/Media");
+    found.detectedProjectPath = QStringLiteral("/sessions/a/a.RPP");
+    m_reaper->queueSnapshots({found, DAWSnapshot{}});
+    start();
+
+    const auto& detection = m_watcher->lastDetection();
+    EXPECT_EQ(detection.value(DAWId::reaper),
+              (FolderWatcher::Detection{found.detectedFolder, found.detectedProjectPath}));
+    EXPECT_TRUE(detection.contains(DAWId::ableton));
+    EXPECT_TRUE(detection.contains(DAWId::logic));
+
+    tickAndWait();
+    const auto contexts = m_reaper->contexts();
+    ASSERT_EQ(contexts.size(), 2u);
+    EXPECT_EQ(contexts[0].previousDetectedFolder, std::nullopt);
+    EXPECT_EQ(contexts[1].previousDetectedFolder, found.detectedFolder);
+    EXPECT_EQ(contexts[1].previousDetectedProjectPath, found.detectedProjectPath);
+    EXPECT_EQ(contexts[1].folderMode, FolderMode::manual);
+    EXPECT_EQ(contexts[1].manualFolder, QStringLiteral("/no/such/folder"));
+    EXPECT_EQ(contexts[1].takeDerivation, TakeDerivation::max);
+    EXPECT_DOUBLE_EQ(contexts[1].recordingWindow, 4.0);
+    EXPECT_EQ(contexts[1].pattern, m_watcher->compiledPattern(DAWId::reaper));
+    EXPECT_NE(contexts[1].pattern, nullptr);
+
+    // The next round hands back what the last one reported, even when that was nothing.
+    tickAndWait();
+    EXPECT_EQ(m_reaper->contexts()[2].previousDetectedFolder, std::nullopt);
+
+    // Built-in patterns for the others; one that does not compile leaves its DAW without.
+    EXPECT_NE(m_logic->contexts().at(0).pattern, nullptr);
+    EXPECT_NE(m_logic->contexts().at(0).pattern, m_watcher->compiledPattern(DAWId::reaper));
+    EXPECT_EQ(m_ableton->contexts().at(0).pattern, nullptr);
+}
+
+TEST_F(FolderWatcherTest, ChoosesRecordingThenTakeThenFirstInProviderOrder)
+{
+    start();
+    const DAWSnapshot idleTake = snapshotWithTake(QStringLiteral("4"), false);
+    const DAWSnapshot recording = snapshotWithTake(QStringLiteral("9"), true);
+    struct Case
+    {
+        const char* name;
+        std::vector<FolderWatcher::ScanResult> results;
+        std::optional<QString> daw;
+    } cases[] = {
+        {"logic recording beats reaper idle",
+         {result(m_reaper, idleTake), result(m_logic, recording)},
+         QStringLiteral("Logic Pro")},
+        {"both idle with a take: list order",
+         {result(m_reaper, idleTake), result(m_logic, idleTake)},
+         QStringLiteral("REAPER")},
+        {"a take beats none",
+         {result(m_reaper, DAWSnapshot{}), result(m_ableton, idleTake)},
+         QStringLiteral("Ableton Live")},
+        {"nothing anywhere: the first",
+         {result(m_logic, DAWSnapshot{}), result(m_ableton, DAWSnapshot{})},
+         QStringLiteral("Logic Pro")},
+        {"no results", {}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        m_watcher->apply(c.results);
+        EXPECT_EQ(m_watcher->detectedDAWName(), c.daw) << c.name;
+    }
+}
+
+TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
+{
+    start();
+    m_watcher->apply({});
+    m_watcher->apply({});
+    m_watcher->apply({});
+    ASSERT_FALSE(m_watcher->isRecording());
+
+    struct Case
+    {
+        const char* sequence; // R: recording result, Q: quiet result, E: empty apply
+        const char* expected; // isRecording after each step: 1 or 0
+    } cases[] = {
+        {"RRQR", "1111"},
+        {"RQQQ", "1110"},
+        {"RQQRQQQ", "1111110"},
+        {"REEE", "1110"},
+        {"QQQ", "000"},
+    };
+    for (const auto& c : cases) {
+        std::string actual;
+        for (const char* step = c.sequence; *step; ++step) {
+            if (*step == 'E')
+                m_watcher->apply({});
+            else
+                m_watcher->apply({result(m_reaper, snapshotWithTake("1", *step == 'R'))});
+            actual += m_watcher->isRecording() ? '1' : '0';
+        }
+        EXPECT_EQ(actual, c.expected) << c.sequence;
+        for (int i = 0; i < 3; ++i)
+            m_watcher->apply({});
+    }
+}
+
+TEST_F(FolderWatcherTest, EmptyRoundsClearTheDAWButKeepTheLastTakeAndFolder)
+{
+    start();
+    DAWSnapshot snapshot = snapshotWithTake(QStringLiteral("042"), true, QStringLiteral("Song"),
+                                            QStringLiteral("/s/Media"));
+    snapshot.detectedProjectPath = QStringLiteral("/s/Song.RPP");
+    snapshot.projectName = QStringLiteral("Song");
+    m_watcher->apply({result(m_reaper, snapshot)});
+    ASSERT_TRUE(m_watcher->isRecording());
+
+    m_watcher->apply({});
+    EXPECT_EQ(m_watcher->detectedDAWName(), std::nullopt);
+    EXPECT_TRUE(m_watcher->isRecording());
+    m_watcher->apply({});
+    m_watcher->apply({});
+    EXPECT_FALSE(m_watcher->isRecording());
+    EXPECT_EQ(m_watcher->lastTake(), snapshot.currentTake);
+    EXPECT_EQ(m_watcher->detectedFolderURL(), QStringLiteral("/s/Media"));
+    EXPECT_EQ(m_watcher->detectedProjectPath(), QStringLiteral("/s/Song.RPP"));
+    EXPECT_EQ(m_watcher->detectedProjectName(), QStringLiteral("Song"));
+
+    // A chosen snapshot without a take replaces the folder but not the take.
+    m_watcher->apply({result(m_logic, DAWSnapshot{})});
+    EXPECT_EQ(m_watcher->detectedFolderURL(), std::nullopt);
+    EXPECT_EQ(m_watcher->lastTake(), snapshot.currentTake);
+}
+
+TEST_F(FolderWatcherTest, NotifiesOnlyWhenAValueChanges)
+{
+    start();
+    int takeSignals = 0, dawSignals = 0, recordingSignals = 0;
+    QObject::connect(m_watcher.get(), &FolderWatcher::lastTakeChanged, [&] { ++takeSignals; });
+    QObject::connect(m_watcher.get(), &FolderWatcher::detectedDAWNameChanged, [&] { ++dawSignals; });
+    QObject::connect(m_watcher.get(), &FolderWatcher::isRecordingChanged,
+                     [&] { ++recordingSignals; });
+    const int changedBefore = m_changed;
+
+    const auto take = snapshotWithTake(QStringLiteral("7"), true, QStringLiteral("Song"));
+    m_watcher->apply({result(m_reaper, take)});
+    EXPECT_EQ(takeSignals, 1);
+    EXPECT_EQ(dawSignals, 0); // REAPER was already the detected DAW
+    EXPECT_EQ(recordingSignals, 1);
+    EXPECT_EQ(m_changed, changedBefore + 1) << "one change signal per applied round";
+
+    m_watcher->apply({result(m_reaper, take)});
+    EXPECT_EQ(takeSignals, 1);
+    EXPECT_EQ(recordingSignals, 1);
+    EXPECT_EQ(m_changed, changedBefore + 1);
+
+    // Same file and number, but the piece is now absent: a different take.
+    m_watcher->apply({result(m_reaper, snapshotWithTake(QStringLiteral("7"), true))});
+    EXPECT_EQ(takeSignals, 2);
+
+    int showSignals = 0;
+    QObject::connect(m_watcher.get(), &FolderWatcher::showNextTakeWhenIdleChanged,
+                     [&] { ++showSignals; });
+    m_watcher->setShowNextTakeWhenIdle(true);
+    EXPECT_EQ(showSignals, 0);
+    m_watcher->setShowNextTakeWhenIdle(false);
+    EXPECT_EQ(showSignals, 1);
+}
+
+TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
+{
+    start();
+    const QString largest = QString::number(std::numeric_limits<qint64>::max());
+    struct Case
+    {
+        QString recPass;
+        bool recording;
+        bool showNext;
+        QString shown;
+        QString label;
+    } cases[] = {
+        {"007", true, true, "7", "Recording"},
+        {"007", false, true, "8", "Next take"},
+        {"007", false, false, "7", "Last take"},
+        {"+5", false, true, "6", "Next take"},
+        {"+5", true, true, "5", "Recording"},
+        {"-3", false, true, "-2", "Next take"},
+        {"12a", false, true, "12a", "Next take"},
+        {"12a", true, false, "12a", "Recording"},
+        {"", false, true, "", "Next take"},
+        {"+", false, true, "+", "Next take"},
+        {" 4", false, true, " 4", "Next take"},
+        {"99999999999999999999", false, true, "99999999999999999999", "Next take"},
+        {largest, false, true, largest, "Next take"},
+        {largest, false, false, largest, "Last take"},
+        {"-9223372036854775808", false, true, "-9223372036854775807", "Next take"},
+    };
+    for (const auto& c : cases) {
+        m_watcher->setShowNextTakeWhenIdle(c.showNext);
+        for (int i = 0; i < 3; ++i)
+            m_watcher->apply({});
+        m_watcher->apply({result(m_reaper, snapshotWithTake(c.recPass, c.recording))});
+        EXPECT_EQ(m_watcher->displayedRecPass(), c.shown) << c.recPass.toStdString();
+        EXPECT_EQ(m_watcher->takeStatusLabel(), c.label) << c.recPass.toStdString();
+    }
+}
+
+TEST_F(FolderWatcherTest, NoTakeMeansNoNumberButStillALabel)
+{
+    start();
+    EXPECT_EQ(m_watcher->displayedRecPass(), std::nullopt);
+    EXPECT_EQ(m_watcher->takeStatusLabel(), "Next take");
+}
+
+TEST_F(FolderWatcherTest, SettersPersistAndFolderChoicesFollowTheUser)
+{
+    start();
+    m_watcher->setShowNextTakeWhenIdle(false);
+    m_watcher->setDawSelection(DAWSelection::manual(DAWId::nuendo));
+    m_watcher->setTakeDerivation(TakeDerivation::max);
+    m_watcher->setRemoteDisplayEnabled(true);
+    EXPECT_EQ(readRaw("showNextTakeWhenIdle").toString(), "false");
+    EXPECT_EQ(readRaw("dawSelection").toString(), "nuendo");
+    EXPECT_EQ(readRaw("takeDerivation").toString(), "max");
+    EXPECT_EQ(readRaw("remoteDisplayEnabled").toString(), "true");
+
+    // Cancelling the chooser changes nothing, in automatic mode too.
+    QString askedWith;
+    m_watcher->selectManualFolder([&](const QString& message) {
+        askedWith = message;
+        return std::optional<QString>();
+    });
+    EXPECT_EQ(askedWith, "Select the folder the DAW writes take files into");
+    EXPECT_EQ(m_watcher->folderMode(), FolderMode::automatic);
+    EXPECT_FALSE(readRaw("folderMode").isValid());
+
+    m_watcher->selectManualFolder([](const QString&) { return std::optional<QString>("/takes"); });
+    EXPECT_EQ(m_watcher->folderMode(), FolderMode::manual);
+    EXPECT_EQ(m_watcher->manualFolderURL(), QStringLiteral("/takes"));
+    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/takes"));
+    EXPECT_EQ(readRaw("manualFolderPath").toString(), "/takes");
+    EXPECT_EQ(readRaw("folderMode").toString(), "manual");
+
+    // Back to automatic keeps the chosen folder for the next switch.
+    m_watcher->apply({result(m_reaper, snapshotWithTake("1", false, std::nullopt, "/detected"))});
+    m_watcher->setFolderMode(FolderMode::automatic);
+    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/detected"));
+    EXPECT_EQ(readRaw("manualFolderPath").toString(), "/takes");
+    m_watcher->setFolderMode(FolderMode::manual);
+    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/takes"));
+
+    // A fresh watcher over the same store starts where this one left off.
+    m_watcher.reset();
+    start();
+    EXPECT_FALSE(m_watcher->showNextTakeWhenIdle());
+    EXPECT_EQ(m_watcher->dawSelection(), DAWSelection::manual(DAWId::nuendo));
+    EXPECT_EQ(m_watcher->takeDerivation(), TakeDerivation::max);
+    EXPECT_TRUE(m_watcher->remoteDisplayEnabled());
+    EXPECT_EQ(m_watcher->folderMode(), FolderMode::manual);
+    EXPECT_EQ(m_watcher->manualFolderURL(), QStringLiteral("/takes"));
+}
+
+TEST_F(FolderWatcherTest, DAWOptionsFollowTheProviderList)
+{
+    start();
+    const auto options = m_watcher->dawOptions();
+    ASSERT_EQ(options.size(), 3u);
+    EXPECT_EQ(options[0].id, DAWId::reaper);
+    EXPECT_EQ(options[0].name, "REAPER");
+    EXPECT_EQ(options[2].id, DAWId::ableton);
+    EXPECT_EQ(options[2].name, "Ableton Live");
+}
+
+TEST_F(FolderWatcherTest, SlowScansNeverPileUpMoreThanOneWaitingRound)
+{
+    start();
+    const int scansBefore = m_reaper->scanCalls();
+    m_reaper->holdScans();
+    m_watcher->tick(); // starts and blocks in the scan
+    ASSERT_TRUE(pollUntil([&] { return m_reaper->scansStarted() > scansBefore; }));
+    for (int i = 0; i < 10; ++i)
+        m_watcher->tick(); // the first of these waits; the rest are not submitted
+    m_reaper->release();
+    waitForApplies(3);
+    processEventsFor(300ms);
+    EXPECT_EQ(m_reaper->scanCalls() - scansBefore, 2);
+    EXPECT_EQ(m_applied, 3);
+}
+
+TEST_F(FolderWatcherTest, ABatchInFlightOutlivesItsWatcherHarmlessly)
+{
+    start();
+    m_reaper->holdScans();
+    m_watcher->tick();
+    m_watcher->tick();
+    m_watcher.reset();
+    m_reaper->release();
+    processEventsFor(300ms);
+    EXPECT_EQ(m_applied, 1);
+    // The fakes stay valid for as long as a batch held them; this test would fail under the
+    // address sanitizer if anything touched the destroyed watcher.
+    EXPECT_GE(m_reaper.use_count(), 1);
+}

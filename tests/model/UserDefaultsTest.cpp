@@ -1,0 +1,156 @@
+#include "model/SettingsKey.h"
+#include "model/UserDefaults.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::test::TempDir;
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test
+{
+protected:
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("Quorvel.conf")); }
+
+    std::unique_ptr<UserDefaults> open() const
+    {
+        auto settings = std::make_unique<UserDefaults>(iniPath());
+        settings->registerApplicationDefaults();
+        return settings;
+    }
+
+    // Writes a raw value the way another version of the program, or a user's editor, might.
+    void storeRaw(const QString& key, const QVariant& value) const
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        raw.setValue(key, value);
+    }
+
+    QVariant readRaw(const QString& key) const
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        return raw.value(key);
+    }
+
+    TempDir m_dir;
+};
+
+} // namespace
+
+TEST_F(UserDefaultsTest, FreshInstallReadsDefaults)
+{
+    const auto settings = open();
+    EXPECT_EQ(settings->filenamePattern(), std::nullopt);
+    EXPECT_TRUE(settings->showNextTakeWhenIdle());
+    EXPECT_EQ(settings->dawSelection(), DAWSelection::automatic());
+    EXPECT_EQ(settings->takeDerivation(), TakeDerivation::mode);
+    EXPECT_FALSE(settings->remoteDisplayEnabled());
+    EXPECT_EQ(settings->folderMode(), FolderMode::automatic);
+    EXPECT_EQ(settings->manualFolderPath(), std::nullopt);
+    EXPECT_TRUE(settings->showInDock());
+    EXPECT_TRUE(settings->openFloatingWindowOnStartup());
+    EXPECT_EQ(settings->windowTheme(), "paper");
+    // Reading wrote nothing.
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(UserDefaultsTest, UnregisteredBooleansReadFalse)
+{
+    UserDefaults bare(iniPath());
+    EXPECT_FALSE(bare.showNextTakeWhenIdle());
+    EXPECT_FALSE(bare.showInDock());
+    // The floating window opens by default whether or not anything was registered.
+    EXPECT_TRUE(bare.openFloatingWindowOnStartup());
+}
+
+TEST_F(UserDefaultsTest, EveryKeyRoundTripsThroughStorage)
+{
+    {
+        const auto settings = open();
+        settings->setFilenamePattern(QStringLiteral(R"(take, (\d+)\.wav$)"));
+        settings->setShowNextTakeWhenIdle(false);
+        settings->setDAWSelection(DAWSelection::manual(DAWId::protools));
+        settings->setTakeDerivation(TakeDerivation::max);
+        settings->setRemoteDisplayEnabled(true);
+        settings->setFolderMode(FolderMode::manual);
+        settings->setManualFolderPath(QStringLiteral("/Volumes/Sessions/Día 1 [B]"));
+        settings->setShowInDock(false);
+        settings->setOpenFloatingWindowOnStartup(false);
+        settings->setWindowTheme(QStringLiteral("poster"));
+    }
+    const auto reopened = open();
+    EXPECT_EQ(reopened->filenamePattern(), QStringLiteral(R"(take, (\d+)\.wav$)"));
+    EXPECT_FALSE(reopened->showNextTakeWhenIdle());
+    EXPECT_EQ(reopened->dawSelection(), DAWSelection::manual(DAWId::protools));
+    EXPECT_EQ(reopened->takeDerivation(), TakeDerivation::max);
+    EXPECT_TRUE(reopened->remoteDisplayEnabled());
+    EXPECT_EQ(reopened->folderMode(), FolderMode::manual);
+    EXPECT_EQ(reopened->manualFolderPath(), QStringLiteral("/Volumes/Sessions/Día 1 [B]"));
+    EXPECT_FALSE(reopened->showInDock());
+    EXPECT_FALSE(reopened->openFloatingWindowOnStartup());
+    EXPECT_EQ(reopened->windowTheme(), "poster");
+    EXPECT_EQ(readRaw(QStringLiteral("dawSelection")).toString(), "protools");
+    EXPECT_EQ(readRaw(QStringLiteral("takeDerivation")).toString(), "max");
+    EXPECT_EQ(readRaw(QStringLiteral("folderMode")).toString(), "manual");
+}
+
+TEST_F(UserDefaultsTest, UnknownOrMistypedValuesReadAsDefaultsAndStayStored)
+{
+    storeRaw(QStringLiteral("dawSelection"), QStringLiteral("ProTools"));
+    storeRaw(QStringLiteral("takeDerivation"), QStringLiteral("MAX"));
+    storeRaw(QStringLiteral("folderMode"), QStringLiteral("Manual"));
+    storeRaw(QStringLiteral("showInDock"), QStringLiteral("banana"));
+    storeRaw(QStringLiteral("showNextTakeWhenIdle"), QStringLiteral("0"));
+    storeRaw(QStringLiteral("windowTheme"), QStringLiteral("neon"));
+    storeRaw(QStringLiteral("filenamePattern"), QStringList{"a", "b"});
+
+    const auto settings = open();
+    EXPECT_EQ(settings->dawSelection(), DAWSelection::automatic());
+    EXPECT_EQ(settings->takeDerivation(), TakeDerivation::mode);
+    EXPECT_EQ(settings->folderMode(), FolderMode::automatic);
+    EXPECT_TRUE(settings->showInDock());
+    EXPECT_TRUE(settings->showNextTakeWhenIdle());
+    EXPECT_EQ(settings->windowTheme(), "paper");
+    EXPECT_EQ(settings->filenamePattern(), std::nullopt);
+
+    // Assigning one setting leaves the other unrecognised values alone.
+    settings->setShowInDock(false);
+    EXPECT_EQ(readRaw(QStringLiteral("dawSelection")).toString(), "ProTools");
+    EXPECT_EQ(readRaw(QStringLiteral("windowTheme")).toString(), "neon");
+    EXPECT_EQ(readRaw(QStringLiteral("showInDock")).toString(), "false");
+}
+
+TEST_F(UserDefaultsTest, AnnouncesEveryAssignmentWithItsKey)
+{
+    const auto settings = open();
+    QStringList keys;
+    QObject::connect(settings.get(), &UserDefaults::changed,
+                     [&](const QString& key) { keys << key; });
+    settings->setWindowTheme(QStringLiteral("poster"));
+    settings->setDAWSelection(DAWSelection::manual(DAWId::ableton));
+    EXPECT_EQ(keys, (QStringList{SettingsKey::windowTheme, SettingsKey::dawSelection}));
+}
+
+TEST_F(UserDefaultsTest, NeverRewritesAFileItCannotParse)
+{
+    const QByteArray unreadable("[General]\nshowInDock=false\n\x01\x02\xff=\n[[[\nnotes=keep me\n");
+    m_dir.write(QStringLiteral("Quorvel.conf"), unreadable);
+
+    const auto settings = open();
+    EXPECT_FALSE(settings->isPersistent());
+    settings->setWindowTheme(QStringLiteral("poster"));
+    settings->setShowNextTakeWhenIdle(false);
+
+    // This run sees its own assignments...
+    EXPECT_EQ(settings->windowTheme(), "poster");
+    EXPECT_FALSE(settings->showNextTakeWhenIdle());
+    // ...but the file is exactly as the user left it.
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), unreadable);
+}
