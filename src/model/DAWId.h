@@ -15,8 +15,8 @@ namespace quorvel {
 // provider.
 enum class DAWId { reaper, logic, protools, nuendo, cubase, ableton };
 
-inline constexpr std::array<DAWId, 6> allDAWIds{DAWId::reaper,  DAWId::logic,  DAWId::protools,
-                                                DAWId::nuendo,  DAWId::cubase, DAWId::ableton};
+inline constexpr std::array<DAWId, 6> allDAWIds{DAWId::reaper, DAWId::logic,  DAWId::protools,
+                                                DAWId::nuendo, DAWId::cubase, DAWId::ableton};
 
 // The raw value: "reaper", "logic", ... It is the DAW's identity and its persisted form.
 QString rawValue(DAWId id);

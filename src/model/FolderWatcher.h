@@ -41,8 +41,8 @@ class FolderWatcher : public QObject
     Q_OBJECT
     Q_PROPERTY(std::optional<quorvel::RecordingPass> lastTake READ lastTake NOTIFY lastTakeChanged)
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
-    Q_PROPERTY(std::optional<QString> detectedDAWName READ detectedDAWName NOTIFY
-                   detectedDAWNameChanged)
+    Q_PROPERTY(
+        std::optional<QString> detectedDAWName READ detectedDAWName NOTIFY detectedDAWNameChanged)
     Q_PROPERTY(bool showNextTakeWhenIdle READ showNextTakeWhenIdle WRITE setShowNextTakeWhenIdle
                    NOTIFY showNextTakeWhenIdleChanged)
     Q_PROPERTY(quorvel::DAWSelection dawSelection READ dawSelection WRITE setDawSelection NOTIFY
@@ -51,14 +51,14 @@ class FolderWatcher : public QObject
                    NOTIFY takeDerivationChanged)
     Q_PROPERTY(bool remoteDisplayEnabled READ remoteDisplayEnabled WRITE setRemoteDisplayEnabled
                    NOTIFY remoteDisplayEnabledChanged)
-    Q_PROPERTY(bool remoteDisplayRunning READ remoteDisplayRunning NOTIFY
-                   remoteDisplayRunningChanged)
+    Q_PROPERTY(
+        bool remoteDisplayRunning READ remoteDisplayRunning NOTIFY remoteDisplayRunningChanged)
     Q_PROPERTY(std::optional<QString> remoteDisplayError READ remoteDisplayError NOTIFY
                    remoteDisplayErrorChanged)
-    Q_PROPERTY(quorvel::FolderMode folderMode READ folderMode WRITE setFolderMode NOTIFY
-                   folderModeChanged)
-    Q_PROPERTY(std::optional<QString> manualFolderURL READ manualFolderURL NOTIFY
-                   manualFolderURLChanged)
+    Q_PROPERTY(
+        quorvel::FolderMode folderMode READ folderMode WRITE setFolderMode NOTIFY folderModeChanged)
+    Q_PROPERTY(
+        std::optional<QString> manualFolderURL READ manualFolderURL NOTIFY manualFolderURLChanged)
     Q_PROPERTY(std::optional<QString> detectedFolderURL READ detectedFolderURL NOTIFY
                    detectedFolderURLChanged)
     Q_PROPERTY(std::optional<QString> detectedProjectPath READ detectedProjectPath NOTIFY

@@ -19,8 +19,7 @@ QString fromUnicode(const icu::UnicodeString& text)
 
 } // namespace
 
-std::optional<Match> firstMatch(const CompiledPattern& pattern, const QString& text,
-                                int stepLimit)
+std::optional<Match> firstMatch(const CompiledPattern& pattern, const QString& text, int stepLimit)
 {
     if (!pattern)
         return std::nullopt;

@@ -1,4 +1,5 @@
 #include "model/FilenamePattern.h"
+
 #include "model/FolderWatcher.h"
 #include "model/RegexSearch.h"
 #include "model/UserDefaults.h"
@@ -75,7 +76,8 @@ TEST(FilenamePatternTest, DefaultPatternCapturesPieceAndRecPassCaseInsensitively
 
 TEST(FilenamePatternTest, GroupsThatDoNotTakePartHaveNoValue)
 {
-    const auto pattern = FilenamePattern::compile(QStringLiteral(R"((?:(x)-)?(\d+)\.wav$)")).pattern;
+    const auto pattern =
+        FilenamePattern::compile(QStringLiteral(R"((?:(x)-)?(\d+)\.wav$)")).pattern;
     const auto match = RegexSearch::firstMatch(pattern, QStringLiteral("12.wav"));
     ASSERT_TRUE(match);
     EXPECT_EQ(match->group(1), std::nullopt);
@@ -94,8 +96,8 @@ TEST(FilenamePatternTest, SearchThatRunsOutOfTimeCountsAsNoMatch)
 
 TEST(FilenamePatternTest, GuardPassesOrdinaryPatternsAndRejectsCatastrophicOnesPromptly)
 {
-    for (const QString& text : {FilenamePattern::defaultPattern(), QStringLiteral(R"(_(\d+)\.wav$)"),
-                                QStringLiteral("")}) {
+    for (const QString& text : {FilenamePattern::defaultPattern(),
+                                QStringLiteral(R"(_(\d+)\.wav$)"), QStringLiteral("")}) {
         EXPECT_TRUE(FilenamePattern::matchesQuickly(FilenamePattern::compile(text).pattern))
             << text.toStdString();
     }
@@ -155,7 +157,8 @@ TEST_F(WatcherPatternTest, LegacyStoredPatternsAreMigratedAndWrittenBack)
     for (const QString& legacy : FilenamePattern::legacyPatterns()) {
         storePattern(legacy);
         const auto watcher = makeWatcher();
-        EXPECT_EQ(watcher->filenamePattern(), FilenamePattern::defaultPattern()) << legacy.toStdString();
+        EXPECT_EQ(watcher->filenamePattern(), FilenamePattern::defaultPattern())
+            << legacy.toStdString();
         EXPECT_EQ(storedPattern(), FilenamePattern::defaultPattern()) << legacy.toStdString();
         EXPECT_EQ(watcher->filenamePatternError(), std::nullopt);
     }
@@ -200,7 +203,8 @@ TEST_F(WatcherPatternTest, RejectedPatternsLeaveThePreviousOneInForce)
         QString text;
         QString error;
     } cases[] = {
-        {QStringLiteral(R"((\d+\.wav$)"), QStringLiteral("Missing closing parenthesis at position 10.")},
+        {QStringLiteral(R"((\d+\.wav$)"),
+         QStringLiteral("Missing closing parenthesis at position 10.")},
         {catastrophic, FilenamePattern::tooSlowMessage()},
     };
     for (const auto& c : cases) {

@@ -1,4 +1,5 @@
 #include "model/FolderWatcher.h"
+
 #include "model/UserDefaults.h"
 #include "support/FakeProvider.h"
 #include "support/Poll.h"
@@ -201,11 +202,8 @@ TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
         const char* sequence; // R: recording result, Q: quiet result, E: empty apply
         const char* expected; // isRecording after each step: 1 or 0
     } cases[] = {
-        {"RRQR", "1111"},
-        {"RQQQ", "1110"},
-        {"RQQRQQQ", "1111110"},
-        {"REEE", "1110"},
-        {"QQQ", "000"},
+        {"RRQR", "1111"}, {"RQQQ", "1110"}, {"RQQRQQQ", "1111110"},
+        {"REEE", "1110"}, {"QQQ", "000"},
     };
     for (const auto& c : cases) {
         std::string actual;
@@ -254,7 +252,8 @@ TEST_F(FolderWatcherTest, NotifiesOnlyWhenAValueChanges)
     start();
     int takeSignals = 0, dawSignals = 0, recordingSignals = 0;
     QObject::connect(m_watcher.get(), &FolderWatcher::lastTakeChanged, [&] { ++takeSignals; });
-    QObject::connect(m_watcher.get(), &FolderWatcher::detectedDAWNameChanged, [&] { ++dawSignals; });
+    QObject::connect(m_watcher.get(), &FolderWatcher::detectedDAWNameChanged,
+                     [&] { ++dawSignals; });
     QObject::connect(m_watcher.get(), &FolderWatcher::isRecordingChanged,
                      [&] { ++recordingSignals; });
     const int changedBefore = m_changed;

@@ -17,10 +17,10 @@ TEST(DAWIdTest, ConvertsOnlyExactRawValues)
         const char* text;
         std::optional<DAWId> expected;
     } cases[] = {
-        {"reaper", DAWId::reaper},   {"logic", DAWId::logic},     {"protools", DAWId::protools},
-        {"nuendo", DAWId::nuendo},   {"cubase", DAWId::cubase},   {"ableton", DAWId::ableton},
-        {"Reaper", std::nullopt},    {"REAPER", std::nullopt},    {" reaper", std::nullopt},
-        {"reaper ", std::nullopt},   {"", std::nullopt},          {"ProTools", std::nullopt},
+        {"reaper", DAWId::reaper}, {"logic", DAWId::logic},   {"protools", DAWId::protools},
+        {"nuendo", DAWId::nuendo}, {"cubase", DAWId::cubase}, {"ableton", DAWId::ableton},
+        {"Reaper", std::nullopt},  {"REAPER", std::nullopt},  {" reaper", std::nullopt},
+        {"reaper ", std::nullopt}, {"", std::nullopt},        {"ProTools", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(dawIdFromRawValue(QString::fromUtf8(c.text)), c.expected) << c.text;
@@ -52,7 +52,8 @@ TEST(DAWSelectionTest, ReadsPersistedText)
         {QStringLiteral("nuendo"), DAWSelection::manual(DAWId::nuendo)},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DAWSelection::fromPersistedText(c.text), c.expected) << c.text.value_or("<none>").toStdString();
+        EXPECT_EQ(DAWSelection::fromPersistedText(c.text), c.expected)
+            << c.text.value_or("<none>").toStdString();
 }
 
 TEST(DAWSelectionTest, WritesAutoOrRawValueAndComparesByCase)

@@ -1,5 +1,6 @@
-#include "model/SettingsKey.h"
 #include "model/UserDefaults.h"
+
+#include "model/SettingsKey.h"
 #include "support/TempDir.h"
 
 #include <QFile>

@@ -72,8 +72,8 @@ DAWSnapshot snapshotWithTake(const QString& recPass, bool recording, std::option
                              std::optional<QString> folder)
 {
     DAWSnapshot snapshot;
-    snapshot.currentTake = RecordingPass{QStringLiteral("take-%1.wav").arg(recPass), recPass,
-                                         std::move(piece)};
+    snapshot.currentTake =
+        RecordingPass{QStringLiteral("take-%1.wav").arg(recPass), recPass, std::move(piece)};
     snapshot.isRecording = recording;
     snapshot.detectedFolder = std::move(folder);
     return snapshot;
