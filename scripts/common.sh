@@ -6,9 +6,14 @@ QUORVEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # What building Quorvel needs, from Debian's and Ubuntu's archives.
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev lsof)
 # What the desktop application needs on top of the build packages.
-QUORVEL_DESKTOP_PACKAGES=()
+# libqrencode for the remote display's QR codes, Qt's X11 platform plugin, and Nimbus Sans, the
+# metric-compatible stand-in for the window's Helvetica Neue.
+QUORVEL_DESKTOP_PACKAGES=(libqrencode-dev qt6-qpa-plugins fonts-urw-base35)
 # What the test suite needs on top.
-QUORVEL_TEST_PACKAGES=(libgtest-dev)
+QUORVEL_TEST_PACKAGES=(libgtest-dev chromium nodejs)
+# npm, for the page tests' node modules. Installed only where no npm exists: some Node.js builds
+# (NodeSource's) carry their own and conflict with this package.
+QUORVEL_NPM_PACKAGES=(npm)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -33,4 +38,15 @@ build_tree() {
     local dir="$1"; shift
     cmake -S "$QUORVEL_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# ensure_page_test_modules: installs the page tests' node modules (tests/page, exactly as its
+# package-lock.json says) when they are missing. Never downloads a browser: the tests use
+# Debian's chromium.
+ensure_page_test_modules() {
+    command -v npm >/dev/null 2>&1 || ensure_packages "${QUORVEL_NPM_PACKAGES[@]}"
+    local dir="$QUORVEL_ROOT/tests/page"
+    [ -f "$dir/node_modules/playwright-core/package.json" ] && return 0
+    echo "Installing the page tests' node modules"
+    (cd "$dir" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
 }

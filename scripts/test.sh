@@ -6,6 +6,7 @@ source "$(dirname "$0")/common.sh"
 
 ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}" ${QUORVEL_DESKTOP_PACKAGES[@]+"${QUORVEL_DESKTOP_PACKAGES[@]}"} \
     "${QUORVEL_TEST_PACKAGES[@]}"
+ensure_page_test_modules
 
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON

@@ -12,7 +12,13 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption help(QStringList{QStringLiteral("help"), QStringLiteral("h")});
     const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption diagnostics(QStringLiteral("diagnostics"));
+    const QCommandLineOption remoteDisplay(QStringLiteral("remote-display"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N"));
     parser.addOptions({headless, json, help, version});
+    parser.addOption(diagnostics);
+    parser.addOption(remoteDisplay);
+    parser.addOption(port);
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -28,6 +34,18 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     result.json = parser.isSet(json);
     result.help = parser.isSet(help);
     result.version = parser.isSet(version);
+    result.diagnostics = parser.isSet(diagnostics);
+    result.remoteDisplay = parser.isSet(remoteDisplay);
+    if (parser.isSet(port)) {
+        bool ok = false;
+        const uint value = parser.value(port).toUInt(&ok);
+        if (!ok || value < 1 || value > 65535) {
+            result.error = QStringLiteral("--port needs a number from 1 to 65535, not '%1'.")
+                               .arg(parser.value(port));
+            return result;
+        }
+        result.port = static_cast<quint16>(value);
+    }
     return result;
 }
 
@@ -41,6 +59,13 @@ QString CommandLine::usage()
         "  --headless   Watch without a window and print the displayed state to standard\n"
         "               output: one line at start and one whenever it changes.\n"
         "  --json       With --headless, print each state as one compact JSON object.\n"
+        "  --diagnostics\n"
+        "               Print the diagnostics report (settings, detected state, newest take\n"
+        "               files) once the first scan is in, and exit. Needs no display.\n"
+        "  --remote-display\n"
+        "               Serve the remote display page for this run, whatever the stored\n"
+        "               setting says.\n"
+        "  --port N     The remote display's port (default 8787).\n"
         "  --version    Print the version and exit.\n"
         "  -h, --help   Print this help and exit.\n");
 }

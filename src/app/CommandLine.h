@@ -14,6 +14,12 @@ struct CommandLine
     bool json = false;
     bool help = false;
     bool version = false;
+    // Print the diagnostics report once the first scan is in, and exit.
+    bool diagnostics = false;
+    // Turn the remote display on for this run, whatever the stored setting says.
+    bool remoteDisplay = false;
+    // The remote display's port, when given.
+    std::optional<quint16> port;
     // A one-line explanation when the arguments could not be understood.
     std::optional<QString> error;
 

@@ -1,6 +1,7 @@
 #include "app/HeadlessMode.h"
 
-#include "app/StandardProviders.h"
+#include "app/CommandLine.h"
+#include "app/WatcherSetup.h"
 #include "model/FolderWatcher.h"
 #include "model/UserDefaults.h"
 #include "platform/TerminationSignals.h"
@@ -11,16 +12,33 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <utility>
 
 namespace quorvel::HeadlessMode {
 
 namespace {
 
-void printLine(const QString& line)
+void printLine(FILE* stream, const QString& line)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// Tells the user where the page is once the server listens, and why not when it fails.
+void reportRemoteDisplay(const FolderWatcher& watcher)
+{
+    if (watcher.remoteDisplayRunning()) {
+        const QStringList urls = watcher.remoteDisplayURLs();
+        printLine(stderr,
+                  urls.isEmpty()
+                      ? QStringLiteral("quorvel: remote display on port %1 (no network address "
+                                       "found)")
+                            .arg(watcher.remoteDisplayPort())
+                      : QStringLiteral("quorvel: remote display at %1").arg(urls.join(u' ')));
+    } else if (const auto error = watcher.remoteDisplayError()) {
+        printLine(stderr, QStringLiteral("quorvel: remote display unavailable: %1").arg(*error));
+    }
 }
 
 } // namespace
@@ -62,23 +80,34 @@ QString describe(const FolderWatcher& watcher, bool json)
     return parts.join(QStringLiteral(" | "));
 }
 
-int run(bool json)
+int run(const CommandLine& commandLine)
 {
+    const bool json = commandLine.json;
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::received, qApp, [] { qApp->quit(); });
 
     UserDefaults settings;
     settings.registerApplicationDefaults();
-    FolderWatcher watcher(standardProviders(), settings);
+    const auto owned = makeWatcher(settings, commandLine);
+    FolderWatcher& watcher = *owned;
+    // One report per change of the server's status, though it changes two published values.
+    std::pair<bool, std::optional<QString>> reportedStatus{false, std::nullopt};
+    QObject::connect(&watcher, &FolderWatcher::changed, &watcher, [&] {
+        const std::pair status{watcher.remoteDisplayRunning(), watcher.remoteDisplayError()};
+        if (status == reportedStatus)
+            return;
+        reportedStatus = status;
+        reportRemoteDisplay(watcher);
+    });
 
     QString lastLine = describe(watcher, json);
-    printLine(lastLine);
+    printLine(stdout, lastLine);
     QObject::connect(&watcher, &FolderWatcher::changed, &watcher, [&] {
         const QString line = describe(watcher, json);
         if (line == lastLine)
             return;
         lastLine = line;
-        printLine(line);
+        printLine(stdout, line);
     });
 
     return QCoreApplication::exec();

@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
+#include "app/DesktopMode.h"
+#include "app/DiagnosticsMode.h"
 #include "app/HeadlessMode.h"
+#include "platform/AppPresence.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -44,12 +47,18 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    const bool wantsDesktop = !commandLine.headless && !commandLine.diagnostics;
+    if (wantsDesktop && AppPresence::canShowWindows())
+        return DesktopMode::run(argc, argv, commandLine);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Quorvel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
-    if (!commandLine.headless)
-        print(stderr, QStringLiteral("quorvel: this build has no desktop window yet; running "
-                                     "headless.\n"));
-    return HeadlessMode::run(commandLine.json);
+    if (commandLine.diagnostics)
+        return DiagnosticsMode::run(commandLine);
+    if (wantsDesktop)
+        print(stderr, QStringLiteral("quorvel: no display found (DISPLAY and WAYLAND_DISPLAY "
+                                     "are unset or unreachable); running headless.\n"));
+    return HeadlessMode::run(commandLine);
 }

@@ -2,6 +2,7 @@
 
 #include "model/FilenamePattern.h"
 #include "model/UserDefaults.h"
+#include "remote/NetworkInfo.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -45,9 +46,9 @@ std::optional<qint64> parseRecPass(const QString& text)
 } // namespace
 
 FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QObject* parent,
-                             std::chrono::milliseconds tickInterval)
+                             std::chrono::milliseconds tickInterval, quint16 remoteDisplayPort)
     : QObject(parent), m_settings(settings), m_providers(std::move(providers)),
-      m_tickInterval(tickInterval)
+      m_tickInterval(tickInterval), m_remoteServer(new RemoteDisplayServer(remoteDisplayPort, this))
 {
     loadFilenamePattern();
     m_showNextTakeWhenIdle = m_settings.showNextTakeWhenIdle();
@@ -56,6 +57,15 @@ FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QOb
     m_remoteDisplayEnabled = m_settings.remoteDisplayEnabled();
 
     compileFilenamePattern();
+
+    m_remoteServer->setStatusHandler(
+        [self = QPointer<FolderWatcher>(this)](bool running, std::optional<QString> error) {
+            if (self)
+                self->setRemoteDisplayStatus(running, error);
+        });
+    // No state yet: the first push follows the first applied scan.
+    if (m_remoteDisplayEnabled)
+        m_remoteServer->start();
 
     for (const auto& provider : m_providers) {
         if (provider->id() == DAWId::reaper)
@@ -121,8 +131,25 @@ void FolderWatcher::setTakeDerivation(TakeDerivation derivation)
 
 void FolderWatcher::setRemoteDisplayEnabled(bool enabled)
 {
-    assign(m_remoteDisplayEnabled, enabled, &FolderWatcher::remoteDisplayEnabledChanged);
     m_settings.setRemoteDisplayEnabled(enabled);
+    applyRemoteDisplayEnabled(enabled);
+}
+
+void FolderWatcher::enableRemoteDisplayForThisRun()
+{
+    applyRemoteDisplayEnabled(true);
+}
+
+void FolderWatcher::applyRemoteDisplayEnabled(bool enabled)
+{
+    assign(m_remoteDisplayEnabled, enabled, &FolderWatcher::remoteDisplayEnabledChanged);
+    if (enabled) {
+        m_remoteServer->start();
+        // The page shows the current take at once instead of after the next scan.
+        syncRemoteDisplay();
+    } else {
+        m_remoteServer->stop();
+    }
     emitChangedIfNeeded();
 }
 
@@ -377,7 +404,13 @@ void FolderWatcher::apply(const std::vector<ScanResult>& results)
 
 QStringList FolderWatcher::remoteDisplayURLs() const
 {
-    return {};
+    const QString port = QString::number(remoteDisplayPort());
+    QStringList urls;
+    if (const auto name = NetworkInfo::localHostName())
+        urls << QStringLiteral("http://%1.local:%2").arg(*name, port);
+    for (const QString& address : NetworkInfo::lanIPv4Addresses())
+        urls << QStringLiteral("http://%1:%2").arg(address, port);
+    return urls;
 }
 
 void FolderWatcher::runOnScanThread(std::function<void()> work)
@@ -387,7 +420,15 @@ void FolderWatcher::runOnScanThread(std::function<void()> work)
 
 void FolderWatcher::syncRemoteDisplay()
 {
-    // The remote display server is attached here once it exists.
+    RemoteDisplayServer::State state;
+    state.project = m_detectedProjectName;
+    state.piece = m_lastTake ? m_lastTake->pieceName : std::nullopt;
+    state.take = displayedRecPass();
+    state.status = takeStatusLabel();
+    state.recording = m_isRecording;
+    state.daw = m_detectedDAWName;
+    state.hasTake = m_lastTake.has_value();
+    m_remoteServer->update(state);
 }
 
 } // namespace quorvel

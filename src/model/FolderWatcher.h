@@ -8,6 +8,7 @@
 #include "model/RecordingPass.h"
 #include "model/SerialExecutor.h"
 #include "model/TakeDerivation.h"
+#include "remote/RemoteDisplayServer.h"
 
 #include <QHash>
 #include <QObject>
@@ -99,11 +100,15 @@ public:
 
     static constexpr double recordingWindow = 4.0;
     static constexpr int stopDebounceTicks = 3;
+    static constexpr quint16 defaultRemoteDisplayPort = 8787;
 
-    // Loads the settings, compiles the patterns and starts watching before it returns. The
-    // providers are kept in the order given, which breaks ties. settings must outlive the watcher.
+    // Loads the settings, compiles the patterns, starts the remote display if the user turned it
+    // on, and starts watching before it returns. The providers are kept in the order given, which
+    // breaks ties. settings must outlive the watcher. A remote display port of 0 lets the system
+    // choose one (for tests).
     FolderWatcher(ProviderList providers, UserDefaults& settings, QObject* parent = nullptr,
-                  std::chrono::milliseconds tickInterval = std::chrono::seconds(1));
+                  std::chrono::milliseconds tickInterval = std::chrono::seconds(1),
+                  quint16 remoteDisplayPort = defaultRemoteDisplayPort);
     ~FolderWatcher() override;
 
     const ProviderList& providers() const { return m_providers; }
@@ -121,7 +126,13 @@ public:
     void setTakeDerivation(TakeDerivation derivation);
 
     bool remoteDisplayEnabled() const { return m_remoteDisplayEnabled; }
+    // Persists the setting, then starts the server and pushes the current state at once, or
+    // stops it.
     void setRemoteDisplayEnabled(bool enabled);
+    // Turns the remote display on for this run only, leaving the stored setting as it is.
+    void enableRemoteDisplayForThisRun();
+    // The port the remote display listens on (the one the system chose, once listening).
+    quint16 remoteDisplayPort() const { return m_remoteServer->port(); }
     bool remoteDisplayRunning() const { return m_remoteDisplayRunning; }
     std::optional<QString> remoteDisplayError() const { return m_remoteDisplayError; }
 
@@ -169,9 +180,11 @@ public:
     // Merges one batch's results, in provider order; the scan thread's results arrive here.
     void apply(const std::vector<ScanResult>& results);
 
-    // Called by the remote display's status reports.
+    // Where the remote display server's status reports land; public so that the surfaces can be
+    // shown in every state.
     void setRemoteDisplayStatus(bool running, const std::optional<QString>& error);
-    // The addresses under which the remote page can be opened, worked out afresh on each call.
+    // The addresses under which the remote page can be opened ("http://NAME.local:8787", then one
+    // per LAN address), worked out afresh on each call.
     QStringList remoteDisplayURLs() const;
 
     // Runs work on the scan thread, after any batch already queued there; for slow file-system
@@ -207,6 +220,7 @@ private:
     void compileFilenamePattern();
     void installCompiledPattern(CompiledPattern pattern);
     CompiledPattern installedFilenamePattern() const;
+    void applyRemoteDisplayEnabled(bool enabled);
     void syncRemoteDisplay();
 
     UserDefaults& m_settings;
@@ -239,6 +253,7 @@ private:
     CompiledPattern m_compiledFilenamePattern; // guarded by m_patternLock
 
     bool m_publishedChangePending = false;
+    RemoteDisplayServer* m_remoteServer = nullptr; // child
 
     // Scan-thread side: the batch checks m_alive (weakly) before scanning, and the waiting flag
     // keeps at most one batch queued behind the running one.

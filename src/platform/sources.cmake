@@ -5,3 +5,5 @@ target_sources(quorvel_core PRIVATE
   platform/posix/TerminationSignals.cpp
 )
 include(platform/linux/sources.cmake OPTIONAL)
+target_sources(quorvel_core PRIVATE platform/NetworkInterfaces.h platform/NetworkInterfaces.cpp)
+target_sources(quorvel_core PRIVATE platform/RunningApplications.h)

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,15 @@ protected:
         return line;
     }
 
+    // Waits until standard error holds text.
+    bool errorsContain(const QByteArray& text)
+    {
+        return pollUntil([&] {
+            m_errors += m_process.readAllStandardError();
+            return m_errors.contains(text);
+        });
+    }
+
     int terminate(int signalNumber)
     {
         ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
@@ -82,7 +93,29 @@ protected:
     TempDir m_dir;
     QProcess m_process;
     QByteArray m_output;
+    QByteArray m_errors;
 };
+
+// The whole answer to one GET on loopback.
+QByteArray get(quint16 port, const QByteArray& target)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(10000))
+        return {};
+    socket.write("GET " + target + " HTTP/1.1\r\nHost: test\r\n\r\n");
+    QByteArray answer;
+    while (socket.waitForReadyRead(10000))
+        answer += socket.readAll();
+    return answer + socket.readAll();
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::Any, 0);
+    return probe.serverPort();
+}
 
 } // namespace
 
@@ -123,7 +156,9 @@ TEST_F(HeadlessModeTest, HonoursStoredSettingsAndExitsCleanlyOnInterrupt)
 TEST_F(HeadlessModeTest, RejectsUnknownOptionsWithUsage)
 {
     for (const QStringList& arguments :
-         {QStringList{"--bogus"}, QStringList{"--headless", "stray"}, QStringList{"-x"}}) {
+         {QStringList{"--bogus"}, QStringList{"--headless", "stray"}, QStringList{"-x"},
+          QStringList{"--headless", "--port"}, QStringList{"--headless", "--port", "0"},
+          QStringList{"--headless", "--port", "http"}, QStringList{"--port", "65536"}}) {
         m_process.start(quorvelBinary(), arguments);
         ASSERT_TRUE(m_process.waitForFinished(30000));
         EXPECT_EQ(m_process.exitCode(), 2) << arguments.join(' ').toStdString();
@@ -145,4 +180,34 @@ TEST_F(HeadlessModeTest, PrintsVersionAndHelp)
     ASSERT_TRUE(m_process.waitForFinished(30000));
     EXPECT_EQ(m_process.exitCode(), 0);
     EXPECT_TRUE(m_process.readAllStandardOutput().contains("--headless"));
+}
+
+TEST_F(HeadlessModeTest, RemoteDisplayForThisRunServesThePageAndSaysWhere)
+{
+    const quint16 port = freePort();
+    start({"--headless", "--json", "--remote-display", "--port", QString::number(port)});
+    EXPECT_TRUE(errorsContain("quorvel: remote display ")) << m_errors.toStdString();
+    const QByteArray answer = get(port, "/state");
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 200")) << answer.toStdString();
+    EXPECT_TRUE(answer.contains("\"status\":\"Next take\"")) << answer.toStdString();
+
+    // Standard output stays one JSON state per line.
+    const auto line = nextLine();
+    ASSERT_TRUE(line);
+    EXPECT_TRUE(QJsonDocument::fromJson(*line).isObject()) << line->toStdString();
+    EXPECT_EQ(terminate(SIGTERM), 0);
+    // The option is for this run only.
+    EXPECT_FALSE(QSettings(settingsPath(), QSettings::IniFormat)
+                     .contains(QStringLiteral("remoteDisplayEnabled")));
+}
+
+TEST_F(HeadlessModeTest, ATakenPortIsReportedAndWatchingGoesOn)
+{
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::Any, 0));
+    start({"--headless", "--remote-display", "--port", QString::number(occupant.serverPort())});
+    EXPECT_TRUE(errorsContain("quorvel: remote display unavailable: ")) << m_errors.toStdString();
+    EXPECT_TRUE(nextLine());
+    EXPECT_EQ(m_process.state(), QProcess::Running);
+    EXPECT_EQ(terminate(SIGTERM), 0);
 }

@@ -1,0 +1,185 @@
+// A REAPER scan of media folders holding 1,000, 10,000 and 50,000 .wav files, against a bare
+// listing of the same folder with modification dates (readdir and fstatat, nothing else). The
+// goal: a scan costs at most 1.5 times the listing at every size, and grows linearly.
+//
+// Two scans are measured: the provider's whole scan() (which also reads the open files of any
+// REAPER process) and detect() given an empty open-file list, which is the folder work alone.
+
+#include "RatioReporter.h"
+#include "model/FilenamePattern.h"
+#include "providers/ReaperProvider.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace quorvel;
+
+const int sizes[] = {1000, 10000, 50000};
+std::map<int, QString> g_folders;
+
+// Fills folder with count take files, REAPER-named, each dated a second apart.
+void fill(const QString& folder, int count)
+{
+    QDir().mkpath(folder);
+    const QByteArray base = QFile::encodeName(folder);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray path = base + "/MySession-" + QByteArray::number(i % 64 + 1) + '-' +
+                                QByteArray::number(i / 64 + 1).rightJustified(3, '0') + ".wav";
+        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+        if (fd < 0)
+            continue;
+        struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + i, 0}};
+        ::futimens(fd, times);
+        ::close(fd);
+    }
+}
+
+struct Entry
+{
+    std::string name;
+    struct timespec modified;
+};
+
+size_t bareListing(const QByteArray& folder)
+{
+    std::vector<Entry> entries;
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = ::fdopendir(dirFd);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat info;
+        if (::fstatat(dirFd, entry->d_name, &info, 0) == 0)
+            entries.push_back({entry->d_name, info.st_mtim});
+    }
+    ::closedir(dir);
+    benchmark::DoNotOptimize(entries);
+    return entries.size();
+}
+
+void BM_BareListing(benchmark::State& state)
+{
+    const QByteArray folder = QFile::encodeName(g_folders[static_cast<int>(state.range(0))]);
+    size_t count = 0;
+    for (auto _ : state)
+        count = bareListing(folder);
+    state.counters["files"] = static_cast<double>(count);
+    state.SetComplexityN(state.range(0));
+}
+
+DAWScanContext contextFor(int size)
+{
+    DAWScanContext context;
+    context.previousDetectedFolder = g_folders[size];
+    context.pattern = FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern;
+    return context;
+}
+
+void BM_ReaperDetect(benchmark::State& state)
+{
+    const DAWScanContext context = contextFor(static_cast<int>(state.range(0)));
+    const auto noRecent = [] { return std::optional<QString>(); };
+    QString pass;
+    for (auto _ : state) {
+        const DAWSnapshot snapshot =
+            ReaperProvider::detect(context, {}, noRecent, currentFileTime());
+        pass = snapshot.currentTake ? snapshot.currentTake->recPass : QString();
+        benchmark::DoNotOptimize(snapshot);
+    }
+    state.SetLabel(("newest take " + pass).toStdString());
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_ReaperScan(benchmark::State& state)
+{
+    const DAWScanContext context = contextFor(static_cast<int>(state.range(0)));
+    const ReaperProvider provider;
+    QString pass;
+    for (auto _ : state) {
+        const DAWSnapshot snapshot = provider.scan(context);
+        pass = snapshot.currentTake ? snapshot.currentTake->recPass : QString();
+        benchmark::DoNotOptimize(snapshot);
+    }
+    state.SetLabel(("newest take " + pass).toStdString());
+    state.SetComplexityN(state.range(0));
+}
+
+// The three measured back to back in every iteration, so that load from elsewhere on the machine
+// falls on all of them alike; the counters are the ratios to the listing.
+void BM_Interleaved(benchmark::State& state)
+{
+    const int size = static_cast<int>(state.range(0));
+    const QByteArray folder = QFile::encodeName(g_folders[size]);
+    const DAWScanContext context = contextFor(size);
+    const ReaperProvider provider;
+    const auto noRecent = [] { return std::optional<QString>(); };
+    using Clock = std::chrono::steady_clock;
+    Clock::duration listing{}, detect{}, scan{};
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        bareListing(folder);
+        const auto t1 = Clock::now();
+        benchmark::DoNotOptimize(ReaperProvider::detect(context, {}, noRecent, currentFileTime()));
+        const auto t2 = Clock::now();
+        benchmark::DoNotOptimize(provider.scan(context));
+        const auto t3 = Clock::now();
+        listing += t1 - t0;
+        detect += t2 - t1;
+        scan += t3 - t2;
+    }
+    const double l = std::chrono::duration<double>(listing).count();
+    state.counters["detect/listing"] = std::chrono::duration<double>(detect).count() / l;
+    state.counters["scan/listing"] = std::chrono::duration<double>(scan).count() / l;
+    state.counters["scan_ms"] = 1000 * std::chrono::duration<double>(scan).count() /
+                                static_cast<double>(state.iterations());
+    state.counters["listing_ms"] = 1000 * l / static_cast<double>(state.iterations());
+    state.SetComplexityN(state.range(0));
+}
+
+void sizesOf(benchmark::internal::Benchmark* benchmark)
+{
+    for (int size : sizes)
+        benchmark->Arg(size);
+    benchmark->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+}
+
+BENCHMARK(BM_BareListing)->Apply(sizesOf);
+BENCHMARK(BM_ReaperDetect)->Apply(sizesOf);
+BENCHMARK(BM_ReaperScan)->Apply(sizesOf);
+BENCHMARK(BM_Interleaved)->Apply(sizesOf);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir root;
+    for (int size : sizes) {
+        g_folders[size] = root.filePath(QStringLiteral("Media-%1").arg(size));
+        fill(g_folders[size], size);
+    }
+
+    benchmark::Initialize(&argc, argv);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (int size : sizes) {
+        const std::string n = std::to_string(size);
+        pairs.emplace_back("BM_ReaperDetect/" + n, "BM_BareListing/" + n);
+        pairs.emplace_back("BM_ReaperScan/" + n, "BM_BareListing/" + n);
+    }
+    quorvel::bench::RatioReporter reporter(pairs);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

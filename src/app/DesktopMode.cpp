@@ -1,0 +1,36 @@
+#include "app/DesktopMode.h"
+
+#include "app/CommandLine.h"
+#include "app/WatcherSetup.h"
+#include "model/FolderWatcher.h"
+#include "model/UserDefaults.h"
+#include "platform/TerminationSignals.h"
+#include "ui/ApplicationShell.h"
+
+#include <QApplication>
+
+namespace quorvel::DesktopMode {
+
+int run(int& argc, char** argv, const CommandLine& commandLine)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
+    // Matches the installed quorvel.desktop, so the taskbar pairs the windows with its entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
+
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::received, &app, [] { QApplication::quit(); });
+
+    // Defaults first: the watcher reads "showNextTakeWhenIdle" while it is built.
+    UserDefaults settings;
+    settings.registerApplicationDefaults();
+    const auto watcher = makeWatcher(settings, commandLine);
+    ApplicationShell shell(*watcher, settings);
+    shell.start();
+    return QApplication::exec();
+}
+
+} // namespace quorvel::DesktopMode

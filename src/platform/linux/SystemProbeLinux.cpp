@@ -1,0 +1,157 @@
+// The Linux side of SystemProbe: open files from /proc, folder listings with fstatat.
+
+#include "platform/linux/ProcFs.h"
+#include "providers/CommandFilter.h"
+#include "providers/PathText.h"
+#include "providers/SystemProbe.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel::SystemProbe {
+
+namespace {
+
+// The kernel keeps 15 bytes of a command name (TASK_COMM_LEN less its terminator); lsof refuses
+// a plain -c word longer than that.
+constexpr int commandNameLength = 15;
+
+FileTime toFileTime(const struct timespec& time)
+{
+    return FileTime(std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec));
+}
+
+std::optional<QByteArray> linkTarget(int dirFd, const char* name)
+{
+    QByteArray buffer(4096, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::readlinkat(dirFd, name, buffer.data(), buffer.size());
+        if (n < 0)
+            return std::nullopt;
+        if (n < buffer.size()) {
+            buffer.truncate(n);
+            return buffer;
+        }
+        if (buffer.size() >= (1 << 20))
+            return std::nullopt;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Descriptor numbers of one process, ascending; empty when the process is gone or not ours to
+// read.
+std::vector<int> descriptorNumbers(int fdDirFd)
+{
+    std::vector<int> numbers;
+    const int listFd = ::dup(fdDirFd);
+    if (listFd < 0)
+        return numbers;
+    ::fcntl(listFd, F_SETFD, FD_CLOEXEC);
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return numbers;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (*name < '0' || *name > '9')
+            continue;
+        numbers.push_back(std::atoi(name));
+    }
+    ::closedir(dir);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+} // namespace
+
+QStringList openFilePaths(const QString& commandFilter)
+{
+    return nativeOpenFilePaths(commandFilter);
+}
+
+QStringList nativeOpenFilePaths(const QString& commandFilter)
+{
+    QStringList paths;
+    const CommandFilter filter(commandFilter, commandNameLength);
+    if (filter.selectsNothing())
+        return paths;
+    const ProcFs::Root proc;
+    if (proc.fd() < 0)
+        return paths;
+
+    for (const pid_t pid : ProcFs::processIds(proc.fd())) {
+        const auto name = ProcFs::commandName(proc.fd(), pid);
+        if (!name || !filter.matches(*name))
+            continue;
+        char fdPath[32];
+        std::snprintf(fdPath, sizeof fdPath, "%d/fd", static_cast<int>(pid));
+        const int fdDir = ::openat(proc.fd(), fdPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fdDir < 0)
+            continue;
+        for (const int number : descriptorNumbers(fdDir)) {
+            char entry[16];
+            std::snprintf(entry, sizeof entry, "%d", number);
+            const auto target = linkTarget(fdDir, entry);
+            if (!target)
+                continue;
+            if (auto path = PathText::decodeUtf8(*target))
+                paths.append(*path);
+        }
+        ::close(fdDir);
+    }
+    return paths;
+}
+
+std::optional<std::vector<FolderEntry>> listFolder(const QString& folder, const NameFilter& keep)
+{
+    const QByteArray encoded = QFile::encodeName(folder);
+    if (encoded.isEmpty())
+        return std::nullopt;
+    const int dirFd = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return std::nullopt;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return std::nullopt;
+    }
+
+    std::vector<FolderEntry> entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        const std::string_view view(name);
+        if (keep && !keep(view))
+            continue;
+        FolderEntry& item = entries.emplace_back();
+        item.name = QByteArray(name, static_cast<qsizetype>(view.size()));
+        struct stat info;
+        if (::fstatat(dirFd, name, &info, 0) == 0) {
+            item.modified = toFileTime(info.st_mtim);
+            item.isRegularFile = S_ISREG(info.st_mode);
+            item.size = item.isRegularFile ? static_cast<qint64>(info.st_size) : 0;
+        }
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+FileTime modificationTime(const QString& path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info;
+    if (encoded.isEmpty() || ::stat(encoded.constData(), &info) != 0)
+        return distantPast;
+    return toFileTime(info.st_mtim);
+}
+
+} // namespace quorvel::SystemProbe

@@ -1,0 +1,348 @@
+#include "providers/ReaperProvider.h"
+
+#include "model/FilenamePattern.h"
+#include "model/RegexSearch.h"
+#include "providers/DecimalText.h"
+#include "providers/PathText.h"
+#include "providers/SystemProbe.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace quorvel {
+
+namespace {
+
+// A real reaper.ini is well under a megabyte; anything far larger is not one, and reading it
+// every second would stall detection.
+constexpr qint64 maxConfigFileSize = 16 * 1024 * 1024;
+
+const QLatin1StringView wavSuffix(".wav");
+const QLatin1StringView projectSuffix(".rpp");
+
+bool isWavName(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    const std::string_view tail = name.substr(name.size() - 4);
+    return tail[0] == '.' && (tail[1] | 0x20) == 'w' && (tail[2] | 0x20) == 'a' &&
+           (tail[3] | 0x20) == 'v';
+}
+
+QString withoutExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.left(dot) : name;
+}
+
+QString withoutTrailingSeparators(QString path)
+{
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+// True when folder is base or lies below it.
+bool isSameOrBelow(const QString& folder, const QString& base)
+{
+    const QString a = withoutTrailingSeparators(folder);
+    const QString b = withoutTrailingSeparators(base);
+    return a == b || PathText::liesIn(a, b);
+}
+
+// ASCII space and tab, for lines that are not text and so cannot be trimmed as text.
+QByteArrayView trimmedAsciiSpace(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && (bytes.front() == ' ' || bytes.front() == '\t'))
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && (bytes.back() == ' ' || bytes.back() == '\t'))
+        bytes.chop(1);
+    return bytes;
+}
+
+// A take file that might be the newest: either a listed entry of the folder or an open take.
+struct Candidate
+{
+    FileTime modified;
+    size_t index; // into the listing, then past it into the open takes
+};
+
+} // namespace
+
+ReaperProvider::ReaperProvider() : ReaperProvider(platformFacts()) {}
+
+ReaperProvider::ReaperProvider(PlatformFacts facts) : m_facts(std::move(facts)) {}
+
+QString ReaperProvider::displayName() const
+{
+    return QStringLiteral("REAPER");
+}
+
+QString ReaperProvider::defaultFilenamePattern() const
+{
+    return FilenamePattern::defaultPattern();
+}
+
+bool ReaperProvider::isRunning() const
+{
+    return isRunningAmong(RunningApplications::current());
+}
+
+bool ReaperProvider::isRunningAmong(const std::vector<RunningApplication>& applications) const
+{
+    return std::any_of(applications.begin(), applications.end(), [this](const auto& app) {
+        return app.localizedName && m_facts.applicationNames.contains(*app.localizedName);
+    });
+}
+
+DAWSnapshot ReaperProvider::scan(const DAWScanContext& context) const
+{
+    const QString iniPath = configFilePath();
+    return detect(
+        context, SystemProbe::openFilePaths(m_facts.commandFilter),
+        [&iniPath] { return mostRecentProject(iniPath); }, currentFileTime());
+}
+
+QString ReaperProvider::configFilePath() const
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty())
+        return QString();
+    return PathText::folderPrefix(home) + m_facts.configFileUnderHome;
+}
+
+DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringList& openFiles,
+                                   const RecentProjectSource& recentProjectSource, FileTime now)
+{
+    QStringList openTakes;
+    std::optional<QString> projectFile;
+    for (const QString& path : openFiles) {
+        if (PathText::hasSuffixIgnoringCase(path, wavSuffix))
+            openTakes.append(path);
+        if (!projectFile && PathText::hasSuffixIgnoringCase(path, projectSuffix))
+            projectFile = path;
+    }
+
+    bool recentAsked = false;
+    std::optional<QString> recent;
+    auto recentProject = [&]() -> const std::optional<QString>& {
+        if (!recentAsked && recentProjectSource)
+            recent = recentProjectSource();
+        recentAsked = true;
+        return recent;
+    };
+
+    DAWSnapshot snapshot;
+    if (projectFile) {
+        snapshot.detectedFolder = PathText::deletingLastComponent(*projectFile);
+        snapshot.detectedProjectPath = projectFile;
+    } else if (auto common = SystemProbe::commonParentFolder(openTakes)) {
+        snapshot.detectedFolder = common;
+        const auto& project = recentProject();
+        if (project && isSameOrBelow(*common, PathText::deletingLastComponent(*project)))
+            snapshot.detectedProjectPath = project;
+        else
+            snapshot.detectedProjectPath = context.previousDetectedProjectPath;
+    } else if (context.previousDetectedFolder) {
+        snapshot.detectedFolder = context.previousDetectedFolder;
+        snapshot.detectedProjectPath = context.previousDetectedProjectPath;
+    } else if (const auto& project = recentProject()) {
+        snapshot.detectedFolder = PathText::deletingLastComponent(*project);
+        snapshot.detectedProjectPath = project;
+    } else {
+        snapshot.detectedProjectPath = context.previousDetectedProjectPath;
+    }
+
+    std::optional<QString> effectiveFolder =
+        context.folderMode == FolderMode::manual ? context.manualFolder : snapshot.detectedFolder;
+    if (effectiveFolder && effectiveFolder->isEmpty())
+        effectiveFolder.reset();
+    snapshot.projectName = resolveProjectName(snapshot.detectedProjectPath, effectiveFolder);
+    if (!effectiveFolder)
+        return snapshot;
+
+    const QString prefix = PathText::folderPrefix(*effectiveFolder);
+    const std::vector<SystemProbe::FolderEntry> listing =
+        SystemProbe::listFolder(*effectiveFolder, isWavName)
+            .value_or(std::vector<SystemProbe::FolderEntry>{});
+
+    // Open takes add files the listing cannot show: those in subfolders, and any the listing
+    // missed. One that the listing also holds is a harmless duplicate with the same date.
+    QStringList extraTakes;
+    QSet<QString> seen;
+    for (const QString& path : std::as_const(openTakes)) {
+        if (path.startsWith(prefix) && !seen.contains(path)) {
+            seen.insert(path);
+            extraTakes.append(path);
+        }
+    }
+
+    std::vector<Candidate> candidates;
+    candidates.reserve(listing.size() + static_cast<size_t>(extraTakes.size()));
+    for (size_t i = 0; i < listing.size(); ++i)
+        candidates.push_back({listing[i].modified, i});
+    for (qsizetype i = 0; i < extraTakes.size(); ++i)
+        candidates.push_back({SystemProbe::modificationTime(extraTakes[i]),
+                              listing.size() + static_cast<size_t>(i)});
+
+    // Only the newest parsing candidate matters, so candidates are parsed newest first and the
+    // search stops at the first that parses: one pattern match per scan in the usual case, however
+    // many takes the folder holds. Equal dates go to the candidate met first.
+    auto older = [](const Candidate& a, const Candidate& b) {
+        return a.modified != b.modified ? a.modified < b.modified : a.index > b.index;
+    };
+    std::make_heap(candidates.begin(), candidates.end(), older);
+    while (!candidates.empty()) {
+        std::pop_heap(candidates.begin(), candidates.end(), older);
+        const Candidate newest = candidates.back();
+        candidates.pop_back();
+
+        QString filename;
+        if (newest.index < listing.size()) {
+            auto decoded = PathText::decodeUtf8(listing[newest.index].name);
+            if (!decoded)
+                continue;
+            filename = *decoded;
+        } else {
+            filename =
+                PathText::lastComponent(extraTakes[qsizetype(newest.index - listing.size())]);
+        }
+        const auto parsed = parse(filename, context.pattern);
+        if (!parsed)
+            continue;
+        snapshot.currentTake = RecordingPass{filename, parsed->recPass, parsed->pieceName};
+        snapshot.isRecording = isWithinWindow(newest.modified, now, context.recordingWindow);
+        break;
+    }
+    return snapshot;
+}
+
+std::optional<QString> ReaperProvider::mostRecentProject(const QString& iniPath)
+{
+    if (iniPath.isEmpty())
+        return std::nullopt;
+    // A FIFO or device in the file's place would block the read; only regular files are read.
+    const QFileInfo info(iniPath);
+    if (!info.isFile() || info.size() > maxConfigFileSize)
+        return std::nullopt;
+    QFile file(iniPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray contents = file.read(maxConfigFileSize + 1);
+    if (contents.size() > maxConfigFileSize)
+        return std::nullopt;
+
+    const auto project = recentProjectEntry(contents);
+    if (!project || !project->startsWith(u'/') || !QFileInfo::exists(*project))
+        return std::nullopt;
+    return project;
+}
+
+std::optional<QString> ReaperProvider::recentProjectEntry(const QByteArray& iniContents)
+{
+    const qsizetype section = iniContents.indexOf("[Recent]");
+    if (section < 0)
+        return std::nullopt;
+
+    struct Entry
+    {
+        qint64 number;
+        std::optional<QString> value;
+    };
+    std::optional<Entry> kept;
+    const QByteArrayView rest = QByteArrayView(iniContents).sliced(section + 8);
+    qsizetype start = 0;
+    while (start < rest.size()) {
+        qsizetype end = rest.indexOf('\n', start);
+        if (end < 0)
+            end = rest.size();
+        QByteArrayView line = rest.sliced(start, end - start);
+        start = end + 1;
+        // A file written with CRLF line ends would otherwise end every project path in "\r".
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+
+        // Lines are read as text when they are UTF-8. One that is not can still end the section
+        // or name a key, since both are ASCII; it just has no usable value.
+        QString text;
+        const auto decoded = PathText::decodeUtf8(line);
+        if (decoded)
+            text = PathText::trimmedHorizontally(*decoded);
+        else
+            text = QString::fromLatin1(trimmedAsciiSpace(line));
+        if (text.startsWith(u'['))
+            break;
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals < 0)
+            continue;
+        const QString key = text.left(equals).toLower();
+        if (!key.startsWith(u"recent"))
+            continue;
+        const auto number = DecimalText::parseInteger(QStringView(key).sliced(6));
+        if (!number)
+            continue;
+        if (!kept || *number < kept->number) {
+            kept = Entry{*number,
+                         decoded ? std::optional<QString>(text.sliced(equals + 1)) : std::nullopt};
+        }
+    }
+    if (!kept)
+        return std::nullopt;
+    return kept->value;
+}
+
+std::optional<QString>
+ReaperProvider::resolveProjectName(const std::optional<QString>& projectPath,
+                                   const std::optional<QString>& effectiveFolder)
+{
+    if (projectPath && effectiveFolder) {
+        const QString projectFolder = PathText::deletingLastComponent(*projectPath);
+        if (isSameOrBelow(*effectiveFolder, projectFolder))
+            return withoutExtension(PathText::lastComponent(*projectPath));
+    }
+    if (!effectiveFolder)
+        return std::nullopt;
+    const QString name = PathText::lastComponent(*effectiveFolder);
+    const QString parent = PathText::deletingLastComponent(*effectiveFolder);
+    if (name.compare(u"Media", Qt::CaseInsensitive) == 0 && !parent.isEmpty() && parent != u"/")
+        return PathText::lastComponent(parent);
+    return name;
+}
+
+std::optional<ReaperProvider::ParsedName> ReaperProvider::parse(const QString& filename,
+                                                                const CompiledPattern& pattern)
+{
+    const auto match = RegexSearch::firstMatch(pattern, filename);
+    if (!match || match->groups.size() < 2)
+        return std::nullopt;
+    const auto recPass = match->groups.back();
+    if (!recPass)
+        return std::nullopt;
+    ParsedName parsed{*recPass, std::nullopt};
+    if (match->groups.size() == 2) {
+        parsed.pieceName = pieceTag(filename);
+    } else {
+        const auto piece = match->group(1);
+        if (piece && !piece->isEmpty() && !DecimalText::isAllNumeric(*piece))
+            parsed.pieceName = piece;
+    }
+    return parsed;
+}
+
+std::optional<QString> ReaperProvider::pieceTag(const QString& filename)
+{
+    const qsizetype dash = filename.indexOf(u'-');
+    if (dash <= 0)
+        return std::nullopt;
+    const QString tag = filename.left(dash);
+    if (DecimalText::isAllNumeric(tag))
+        return std::nullopt;
+    return tag;
+}
+
+} // namespace quorvel

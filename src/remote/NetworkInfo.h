@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/NetworkInterfaces.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace quorvel::NetworkInfo {
+
+// The name this machine answers to on the local network without a domain (what mDNS publishes
+// as NAME.local); none when the system has no usable name. Thread: any.
+std::optional<QString> localHostName();
+
+// Dotted-decimal IPv4 addresses of the machine's active Ethernet-class interfaces (wired and
+// Wi-Fi), in the system's order, each once. Empty when the interface list cannot be read.
+// Thread: any.
+QStringList lanIPv4Addresses();
+
+// The decisions behind the two calls above, apart from the system so every case can be fed in.
+//
+// A host name cut at its first "."; none when nothing is left.
+std::optional<QString> localNameFromHostName(const std::optional<QString>& hostName);
+
+// Keeps the entries that are up, running and not loopback, carry an IPv4 address and belong to an
+// Ethernet-class interface (name beginning with "en", "eth" or "wl": tunnels such as utun or wg,
+// bridges and virtual links are not reachable from the studio network); the first occurrence of
+// each address wins.
+QStringList selectLanIPv4(const std::vector<NetworkInterfaces::Address>& addresses);
+
+} // namespace quorvel::NetworkInfo

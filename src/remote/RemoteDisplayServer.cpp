@@ -1,0 +1,405 @@
+#include "remote/RemoteDisplayServer.h"
+
+#include "remote/HttpExchange.h"
+#include "remote/RemotePage.h"
+#include "remote/StateDocuments.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <list>
+#include <mutex>
+
+namespace quorvel {
+
+using Clock = std::chrono::steady_clock;
+
+// What the main thread and the server thread both touch.
+struct RemoteDisplayServer::Shared
+{
+    mutable std::mutex stateLock; // guards state, updatedAt and the two answers built from them
+    State state;
+    std::optional<QDateTime> updatedAt;
+    // The complete answers to /state and /api/v1/state, built once per push rather than once per
+    // poll: every tablet asks 2.5 times a second and the watcher pushes once a second.
+    QByteArray stateResponse;
+    QByteArray apiResponse;
+
+    std::atomic<quint16> boundPort{0};
+    std::atomic<qint64> headTimeoutMs{defaultHeadTimeout.count()};
+};
+
+namespace {
+
+constexpr QByteArrayView textPlain = "text/plain; charset=utf-8";
+constexpr QByteArrayView applicationJSON = "application/json; charset=utf-8";
+constexpr auto acceptRetryDelay = std::chrono::milliseconds(250);
+
+struct JSONResponses
+{
+    QByteArray state;
+    QByteArray api;
+};
+
+JSONResponses jsonResponses(const RemoteDisplayState& state,
+                            const std::optional<QDateTime>& updatedAt)
+{
+    return {HttpExchange::response("200 OK", applicationJSON, StateDocuments::stateJSON(state)),
+            HttpExchange::response("200 OK", applicationJSON,
+                                   StateDocuments::apiJSON(state, updatedAt))};
+}
+
+// One accepted client. The socket object carries its own request buffer so every callback
+// reaches its data without a lookup.
+class Connection : public QTcpSocket
+{
+public:
+    using QTcpSocket::QTcpSocket;
+
+    QByteArray buffer;
+    Clock::time_point deadline;
+    bool headComplete = false;
+    bool closed = false;
+    std::list<Connection*>::iterator position;
+};
+
+// Hands each accepted descriptor straight to the engine instead of queueing QTcpSockets, so the
+// engine alone decides which connections stay open.
+class Listener : public QTcpServer
+{
+public:
+    Listener(std::function<void(qintptr)> accepted, QObject* parent)
+        : QTcpServer(parent), m_accepted(std::move(accepted))
+    {
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_accepted(descriptor); }
+
+private:
+    std::function<void(qintptr)> m_accepted;
+};
+
+} // namespace
+
+// Everything that runs on the server thread: the listener, the connections and their deadlines.
+class RemoteDisplayServer::Engine : public QObject
+{
+public:
+    using Reporter = std::function<void(bool running, std::optional<QString> error)>;
+
+    Engine(quint16 port, std::shared_ptr<Shared> shared, Reporter report)
+        : m_port(port), m_shared(std::move(shared)), m_report(std::move(report)),
+          m_pageResponse(
+              HttpExchange::response("200 OK", "text/html; charset=utf-8", RemotePage::html()))
+    {
+    }
+
+    // Creates what needs the server thread; runs there.
+    void initialize()
+    {
+        m_headTimer = new QTimer(this);
+        m_headTimer->setSingleShot(true);
+        m_headTimer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(m_headTimer, &QTimer::timeout, this, [this] { expireHeads(); });
+    }
+
+    void start()
+    {
+        cancelListener();
+        auto* listener = new Listener([this](qintptr descriptor) { accept(descriptor); }, this);
+        listener->setListenBacklogSize(maxConnections);
+        // Accepting fails for lack of descriptors or memory; Qt then pauses the listener for good.
+        // Try again a little later, by which time connections have closed.
+        QObject::connect(listener, &QTcpServer::acceptError, listener, [listener] {
+            QTimer::singleShot(acceptRetryDelay, listener,
+                               [listener] { listener->resumeAccepting(); });
+        });
+        m_listener = listener;
+        if (!listener->listen(QHostAddress::Any, m_port)) {
+            // The failed listener stays until the next start or stop, whose cancellation is then
+            // reported like any other.
+            m_report(false, listener->errorString());
+            return;
+        }
+        m_shared->boundPort.store(listener->serverPort());
+        m_report(true, std::nullopt);
+    }
+
+    void stop() { cancelListener(); }
+
+    // Closes everything without reporting; the server is going away.
+    void shutdown()
+    {
+        delete m_listener;
+        m_listener = nullptr;
+        while (!m_connections.empty()) {
+            Connection* connection = m_connections.front();
+            m_connections.pop_front();
+            QObject::disconnect(connection, nullptr, this, nullptr);
+            delete connection;
+        }
+        delete m_headTimer;
+        m_headTimer = nullptr;
+    }
+
+private:
+    void cancelListener()
+    {
+        if (m_listener == nullptr)
+            return;
+        delete m_listener;
+        m_listener = nullptr;
+        m_shared->boundPort.store(0);
+        m_report(false, std::nullopt);
+    }
+
+    void accept(qintptr descriptor)
+    {
+        if (m_connections.size() >= static_cast<std::size_t>(maxConnections))
+            makeRoom();
+
+        auto* connection = new Connection(this);
+        if (!connection->setSocketDescriptor(descriptor)) {
+            delete connection;
+            return;
+        }
+        // Qt's own buffer never needs to hold more than one receive's worth.
+        connection->setReadBufferSize(HttpExchange::maxHeadBytes);
+        connection->deadline =
+            Clock::now() + std::chrono::milliseconds(m_shared->headTimeoutMs.load());
+        connection->position = m_connections.insert(m_connections.end(), connection);
+
+        QObject::connect(connection, &QIODevice::readyRead, this,
+                         [this, connection] { receive(connection); });
+        QObject::connect(connection, &QIODevice::bytesWritten, this, [this, connection] {
+            if (connection->headComplete && connection->bytesToWrite() == 0)
+                close(connection);
+        });
+        QObject::connect(connection, &QAbstractSocket::disconnected, this,
+                         [this, connection] { close(connection); });
+        QObject::connect(connection, &QAbstractSocket::errorOccurred, this,
+                         [this, connection] { close(connection); });
+
+        if (!m_headTimer->isActive() || connection->deadline < m_nextDeadline)
+            armHeadTimer();
+    }
+
+    // The cap is reached: the connection that has waited longest for its head goes, or, when
+    // every head is complete, the oldest connection still sending.
+    void makeRoom()
+    {
+        const auto waiting = std::find_if(m_connections.begin(), m_connections.end(),
+                                          [](const Connection* c) { return !c->headComplete; });
+        close(waiting != m_connections.end() ? *waiting : m_connections.front());
+    }
+
+    void receive(Connection* connection)
+    {
+        while (!connection->closed && !connection->headComplete) {
+            const qint64 available = connection->bytesAvailable();
+            if (available <= 0)
+                return;
+            // Read at most one head's worth at a time: the size rule is checked after every
+            // chunk, so no client makes the buffer grow past twice the limit.
+            const qsizetype before = connection->buffer.size();
+            const qsizetype chunk =
+                static_cast<qsizetype>(std::min<qint64>(available, HttpExchange::maxHeadBytes));
+            connection->buffer.resize(before + chunk);
+            const qint64 received = connection->read(connection->buffer.data() + before, chunk);
+            connection->buffer.resize(before + std::max<qint64>(received, 0));
+            if (received <= 0 || connection->closed)
+                return;
+
+            const auto scan = HttpExchange::scanHead(connection->buffer, before);
+            switch (scan.status) {
+            case HttpExchange::HeadStatus::Complete:
+                respond(connection, QByteArrayView(connection->buffer).first(scan.length));
+                return;
+            case HttpExchange::HeadStatus::TooLong:
+                close(connection);
+                return;
+            case HttpExchange::HeadStatus::Incomplete:
+                break;
+            }
+        }
+    }
+
+    void respond(Connection* connection, QByteArrayView head)
+    {
+        connection->headComplete = true;
+        const QByteArray bytes = responseTo(HttpExchange::parseRequestLine(head));
+        connection->buffer = QByteArray();
+        connection->write(bytes);
+        // Hand the answer to the system now: a client that shuts its sending side right after
+        // the request would otherwise make Qt drop the unsent answer.
+        connection->flush();
+        if (!connection->closed && connection->bytesToWrite() == 0)
+            close(connection);
+    }
+
+    QByteArray responseTo(const HttpExchange::RequestLine& request) const
+    {
+        switch (HttpExchange::route(request)) {
+        case HttpExchange::Route::MethodNotAllowed:
+            return HttpExchange::response("405 Method Not Allowed", textPlain,
+                                          "Method Not Allowed");
+        case HttpExchange::Route::Page:
+            return m_pageResponse;
+        case HttpExchange::Route::State: {
+            std::lock_guard lock(m_shared->stateLock);
+            return m_shared->stateResponse;
+        }
+        case HttpExchange::Route::Api: {
+            std::lock_guard lock(m_shared->stateLock);
+            return m_shared->apiResponse;
+        }
+        case HttpExchange::Route::NotFound:
+            break;
+        }
+        return HttpExchange::response("404 Not Found", textPlain, "Not Found");
+    }
+
+    // Safe to call more than once and from inside the connection's own signals: the socket is
+    // only deleted once control is back in the event loop.
+    void close(Connection* connection)
+    {
+        if (connection->closed)
+            return;
+        connection->closed = true;
+        m_connections.erase(connection->position);
+        QObject::disconnect(connection, nullptr, this, nullptr);
+        connection->abort();
+        connection->deleteLater();
+    }
+
+    void expireHeads()
+    {
+        const auto now = Clock::now();
+        for (auto it = m_connections.begin(); it != m_connections.end();) {
+            Connection* connection = *it++;
+            // A connection whose answer is still being written is done with its head, but one
+            // stuck there as long is no better than one that never sent it.
+            if (connection->deadline <= now)
+                close(connection);
+        }
+        armHeadTimer();
+    }
+
+    void armHeadTimer()
+    {
+        if (m_connections.empty()) {
+            m_headTimer->stop();
+            return;
+        }
+        const auto next = std::min_element(
+            m_connections.begin(), m_connections.end(),
+            [](const Connection* a, const Connection* b) { return a->deadline < b->deadline; });
+        m_nextDeadline = (*next)->deadline;
+        const auto wait =
+            std::chrono::ceil<std::chrono::milliseconds>(m_nextDeadline - Clock::now());
+        m_headTimer->start(std::max(wait, std::chrono::milliseconds(0)));
+    }
+
+    const quint16 m_port;
+    const std::shared_ptr<Shared> m_shared;
+    const Reporter m_report;
+    const QByteArray m_pageResponse;
+    Listener* m_listener = nullptr;
+    QTimer* m_headTimer = nullptr;
+    Clock::time_point m_nextDeadline; // when the head timer fires, while it runs
+    // Every open connection, oldest first.
+    std::list<Connection*> m_connections;
+};
+
+RemoteDisplayServer::RemoteDisplayServer(quint16 port, QObject* parent)
+    : QObject(parent), m_port(port), m_shared(std::make_shared<Shared>())
+{
+    auto responses = jsonResponses(m_shared->state, m_shared->updatedAt);
+    m_shared->stateResponse = std::move(responses.state);
+    m_shared->apiResponse = std::move(responses.api);
+    m_thread = new QThread(this);
+    m_thread->setObjectName(QStringLiteral("remote display"));
+    m_engine = new Engine(port, m_shared, [this](bool running, std::optional<QString> error) {
+        // Runs on the server thread; the server outlives the engine, and a report still queued
+        // when the server is destroyed is discarded with it.
+        QMetaObject::invokeMethod(
+            this, [this, running, error] { report(running, error); }, Qt::QueuedConnection);
+    });
+    m_engine->moveToThread(m_thread);
+    m_thread->start();
+    QMetaObject::invokeMethod(
+        m_engine, [engine = m_engine] { engine->initialize(); }, Qt::QueuedConnection);
+}
+
+RemoteDisplayServer::~RemoteDisplayServer()
+{
+    QMetaObject::invokeMethod(
+        m_engine, [engine = m_engine] { engine->shutdown(); }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_engine;
+}
+
+void RemoteDisplayServer::start()
+{
+    QMetaObject::invokeMethod(
+        m_engine, [engine = m_engine] { engine->start(); }, Qt::QueuedConnection);
+}
+
+void RemoteDisplayServer::stop()
+{
+    QMetaObject::invokeMethod(
+        m_engine, [engine = m_engine] { engine->stop(); }, Qt::QueuedConnection);
+}
+
+void RemoteDisplayServer::update(const State& state)
+{
+    const QDateTime now = m_now ? m_now() : QDateTime::currentDateTimeUtc();
+    auto responses = jsonResponses(state, now);
+    std::lock_guard lock(m_shared->stateLock);
+    m_shared->state = state;
+    m_shared->updatedAt = now;
+    m_shared->stateResponse = std::move(responses.state);
+    m_shared->apiResponse = std::move(responses.api);
+}
+
+void RemoteDisplayServer::setStatusHandler(StatusHandler handler)
+{
+    m_statusHandler = std::move(handler);
+}
+
+quint16 RemoteDisplayServer::port() const
+{
+    const quint16 bound = m_shared->boundPort.load();
+    return bound != 0 ? bound : m_port;
+}
+
+void RemoteDisplayServer::setHeadTimeout(std::chrono::milliseconds timeout)
+{
+    m_shared->headTimeoutMs.store(timeout.count());
+}
+
+void RemoteDisplayServer::setClock(std::function<QDateTime()> now)
+{
+    m_now = std::move(now);
+}
+
+RemoteDisplayServer::Snapshot RemoteDisplayServer::snapshot() const
+{
+    std::lock_guard lock(m_shared->stateLock);
+    return Snapshot{m_shared->state, m_shared->updatedAt};
+}
+
+void RemoteDisplayServer::report(bool running, std::optional<QString> error)
+{
+    if (m_statusHandler)
+        m_statusHandler(running, std::move(error));
+}
+
+} // namespace quorvel

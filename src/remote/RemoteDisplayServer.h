@@ -1,0 +1,97 @@
+#pragma once
+
+#include "remote/RemoteDisplayState.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QThread;
+
+namespace quorvel {
+
+// The remote display: a minimal HTTP/1.1 server that lets a tablet on the studio network show the
+// current take. It listens on every interface, answers one GET per connection ("/" the page,
+// "/state" and "/api/v1/state" the JSON documents) and closes the connection after the answer.
+//
+// The listener and every connection live on the server's own thread, so a slow or hostile client
+// never stalls the main thread. A client that has not finished its request head within the head
+// timeout is dropped, and at most maxConnections are open at once: a new connection past the cap
+// pushes out the one that has waited longest without a complete head, so idle clients cannot lock
+// out a live one.
+//
+// The public members are for the thread that created the server (the main thread); status reports
+// are delivered there too.
+class RemoteDisplayServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    using State = RemoteDisplayState;
+    // running: the listener is accepting. error: why it is not, when that is a failure (none for
+    // a plain stop).
+    using StatusHandler = std::function<void(bool running, std::optional<QString> error)>;
+
+    static constexpr int maxConnections = 256;
+    static constexpr std::chrono::milliseconds defaultHeadTimeout{10'000};
+
+    // port 0 picks a free port at each start (for tests); port() then tells which one.
+    // Does not listen until start().
+    explicit RemoteDisplayServer(quint16 port, QObject* parent = nullptr);
+    // Closes the listener and every connection and waits for the server thread to end; no status
+    // is reported after this begins.
+    ~RemoteDisplayServer() override;
+    RemoteDisplayServer(const RemoteDisplayServer&) = delete;
+    RemoteDisplayServer& operator=(const RemoteDisplayServer&) = delete;
+
+    // (Re)starts listening; a listener that exists is cancelled first (reported as not running,
+    // no error). The outcome arrives through the status handler: (true, none) when listening,
+    // (false, text) when the port cannot be had. Connections already open are answered anyway.
+    void start();
+    // Cancels the listener, reported as (false, none); does nothing when there is none. Open
+    // connections are still answered; the state is kept for the next start.
+    void stop();
+    // Replaces the served state and stamps the time of the push.
+    void update(const State& state);
+    // The handler runs on this object's thread from its event loop, some time after the
+    // listener changed; never from inside start() or stop().
+    void setStatusHandler(StatusHandler handler);
+
+    // The listening port while listening (the one the system chose when constructed with 0);
+    // otherwise the port given at construction.
+    quint16 port() const;
+
+    // How long a connection may take to deliver its complete request head; applies to
+    // connections accepted after the call.
+    void setHeadTimeout(std::chrono::milliseconds timeout);
+    // The clock update() stamps with; tests replace it. Defaults to the current UTC time.
+    void setClock(std::function<QDateTime()> now);
+
+    // The served state and the time of its push, copied together under the state lock.
+    struct Snapshot
+    {
+        State state;
+        std::optional<QDateTime> updatedAt;
+    };
+    Snapshot snapshot() const;
+
+private:
+    class Engine;
+    struct Shared;
+
+    void report(bool running, std::optional<QString> error);
+
+    const quint16 m_port;
+    std::shared_ptr<Shared> m_shared;
+    StatusHandler m_statusHandler;
+    std::function<QDateTime()> m_now;
+    QThread* m_thread = nullptr;
+    Engine* m_engine = nullptr;
+};
+
+} // namespace quorvel

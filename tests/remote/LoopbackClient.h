@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <chrono>
+#include <optional>
+
+namespace quorvel::test {
+
+// A plain blocking TCP client on the loopback interface, written against the socket calls so a
+// test controls exactly which bytes go out, when the sending side closes, and whether the close is
+// a reset. Every wait has a deadline, so a server that never answers fails the test instead of
+// hanging it.
+class LoopbackClient
+{
+public:
+    enum class Family { IPv4, IPv6 };
+
+    // Connects to 127.0.0.1 (or ::1) on port; check connected().
+    explicit LoopbackClient(quint16 port, Family family = Family::IPv4);
+    ~LoopbackClient();
+    LoopbackClient(const LoopbackClient&) = delete;
+    LoopbackClient& operator=(const LoopbackClient&) = delete;
+
+    bool connected() const { return m_fd >= 0; }
+    // The errno of a failed connect, 0 after a successful one.
+    int connectError() const { return m_connectError; }
+
+    // Sends all bytes (Nagle off, so small pieces leave as separate segments); false on error.
+    bool send(QByteArrayView bytes);
+    // Closes the sending side (the server sees end of stream); reading still works.
+    void shutdownSending();
+    // Closes with a reset instead of an orderly close.
+    void reset();
+    void close();
+
+    struct Received
+    {
+        QByteArray bytes;
+        bool endOfStream = false; // the server closed the connection
+        bool wasReset = false;    // the connection ended with a reset
+        bool timedOut = false;    // neither happened before the deadline
+    };
+    // Reads until the server closes the connection or the deadline passes.
+    Received readAll(std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    // True when the server has closed the connection (or reset it) and no bytes are waiting;
+    // does not wait.
+    bool closedByPeerNow();
+
+private:
+    int m_fd = -1;
+    int m_connectError = 0;
+};
+
+// Connects, sends request, and reads the whole answer.
+LoopbackClient::Received exchange(quint16 port, QByteArrayView request);
+
+// A port that was free a moment ago (bound to port 0 and released).
+quint16 freePort();
+
+// Open descriptors of this process.
+int openDescriptorCount();
+
+// Listening TCP sockets (IPv4 and IPv6) on port, from the kernel's socket tables.
+int listeningSocketCount(quint16 port);
+
+} // namespace quorvel::test
