@@ -1,6 +1,5 @@
 #include "model/DAWId.h"
 #include "model/DAWSelection.h"
-#include "model/FolderMode.h"
 #include "model/RecordingPass.h"
 #include "model/TakeDerivation.h"
 
@@ -74,15 +73,6 @@ TEST(TakeDerivationTest, OnlyExactMaxReadsAsMax)
     EXPECT_EQ(takeDerivationFromPersistedText(std::nullopt), TakeDerivation::mode);
     EXPECT_EQ(rawValue(TakeDerivation::max), "max");
     EXPECT_EQ(rawValue(TakeDerivation::mode), "mode");
-}
-
-TEST(FolderModeTest, RawValues)
-{
-    EXPECT_EQ(rawValue(FolderMode::automatic), "auto");
-    EXPECT_EQ(rawValue(FolderMode::manual), "manual");
-    EXPECT_EQ(folderModeFromRawValue(u"manual"), FolderMode::manual);
-    EXPECT_EQ(folderModeFromRawValue(u"auto"), FolderMode::automatic);
-    EXPECT_EQ(folderModeFromRawValue(u"Manual"), std::nullopt);
 }
 
 TEST(RecordingPassTest, EqualityComparesAllFieldsAndTellsAbsentFromEmptyPiece)
