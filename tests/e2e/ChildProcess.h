@@ -1,64 +1,118 @@
 #pragma once
 
+#include "support/Poll.h"
+
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStringList>
 
-#include <chrono>
-#include <functional>
+#include <csignal>
 #include <optional>
+#include <ostream>
+
+// Lets GoogleTest show QStrings, and lists of them, as text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace quorvel::test {
 
+// The command name the kernel reports for a process (what lsof -c and the process list match).
+inline QString commandName(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+}
+
 // A program under test, really started, whose standard output is read line by line as it
-// arrives. Waits go forward through the lines: each wait starts after the line the previous one
-// matched, so a test reads a run's events in order. The process is stopped with the object.
+// arrives. Each wait starts after the line the previous one matched, so a test reads a run's
+// events in order. The process is killed with the object.
 class ChildProcess
 {
 public:
     ChildProcess(const QString& program, const QStringList& arguments,
-                 const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
-    ~ChildProcess();
+                 const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    {
+        m_process.setProcessEnvironment(environment);
+        m_process.start(program, arguments);
+        m_process.waitForStarted(10000);
+        m_pid = m_process.processId();
+    }
+    ~ChildProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
 
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool started() const { return m_started; }
     qint64 pid() const { return m_pid; }
 
-    // The first line after the last match that satisfies accept, or nothing at the deadline.
-    std::optional<QString> waitForLine(const std::function<bool(const QString&)>& accept,
-                                       std::chrono::milliseconds deadline);
-    std::optional<QString> waitForLineStartingWith(const QString& prefix,
-                                                   std::chrono::milliseconds deadline);
-    // The same for lines that are JSON objects.
+    // The first line after the last match that starts with prefix, or nothing at the deadline.
+    std::optional<QString> waitForLine(const QString& prefix, std::chrono::milliseconds deadline)
+    {
+        return find([&](const QString& line) { return line.startsWith(prefix); }, deadline);
+    }
+    // The same for lines that are JSON objects accepted by accept.
     std::optional<QJsonObject> waitForObject(const std::function<bool(const QJsonObject&)>& accept,
-                                             std::chrono::milliseconds deadline);
+                                             std::chrono::milliseconds deadline)
+    {
+        const auto object = [](const QString& line) {
+            return QJsonDocument::fromJson(line.toUtf8()).object();
+        };
+        const auto line = find([&](const QString& text) { return accept(object(text)); }, deadline);
+        return line ? std::optional(object(*line)) : std::nullopt;
+    }
 
-    // Every complete line so far, and the lines read since the given index, for failure messages.
-    const QStringList& lines();
-    QString linesSince(qsizetype index);
-    qsizetype position() const { return m_next; }
+    // Every complete line so far, and all of them as one text for failure messages.
+    const QStringList& lines()
+    {
+        while (m_process.canReadLine())
+            m_lines << QString::fromUtf8(m_process.readLine()).chopped(1);
+        return m_lines;
+    }
+    std::string printed() { return lines().join('\n').toStdString(); }
+    std::string standardError()
+    {
+        m_standardError += m_process.readAllStandardError();
+        return m_standardError.toStdString();
+    }
 
-    void sendSignal(int signalNumber);
-    // The exit code once the process has exited normally within the deadline, else nothing.
-    std::optional<int> waitForExit(std::chrono::milliseconds deadline);
-    QString standardError();
+    void sendSignal(int signalNumber)
+    {
+        if (m_pid > 0)
+            ::kill(static_cast<pid_t>(m_pid), signalNumber);
+    }
+    // The exit code once the process has exited normally within the deadline, else -1.
+    int waitForExit(std::chrono::milliseconds deadline)
+    {
+        pollUntil([&] { return m_process.state() == QProcess::NotRunning; }, deadline);
+        const bool exited = m_process.state() == QProcess::NotRunning;
+        return exited && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
 
 private:
-    void readAvailable();
+    std::optional<QString> find(const std::function<bool(const QString&)>& accept,
+                                std::chrono::milliseconds deadline)
+    {
+        std::optional<QString> found;
+        pollUntil(
+            [&] {
+                for (lines(); m_next < m_lines.size() && !found; ++m_next) {
+                    if (accept(m_lines[m_next]))
+                        found = m_lines[m_next];
+                }
+                return found.has_value();
+            },
+            deadline);
+        return found;
+    }
 
     QProcess m_process;
-    bool m_started = false;
     qint64 m_pid = 0;
-    QByteArray m_partial;
     QStringList m_lines;
     qsizetype m_next = 0;
     QByteArray m_standardError;
 };
-
-// The build's own programs.
-QString quorvelProgram();
-QString simulateProgram();
 
 } // namespace quorvel::test

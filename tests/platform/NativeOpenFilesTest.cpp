@@ -1,21 +1,17 @@
-// The Linux native open-file reader against real processes.
+// The Linux native open-file reader against real processes, and against lsof on the same process.
 
-#include "platform/HeldFiles.h"
-#include "platform/RawFile.h"
+#include "platform/FileFixtures.h"
 #include "providers/SystemProbe.h"
 #include "support/TempDir.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
-#include <thread>
+#include <sys/stat.h>
 
 using namespace quorvel;
-using quorvel::test::HeldFiles;
-using quorvel::test::RawFile;
-using quorvel::test::TempDir;
-using quorvel::test::uniqueCommandName;
+using namespace quorvel::test;
 
 namespace {
 
@@ -36,102 +32,85 @@ QStringList under(const QStringList& paths, const QString& folder)
 
 } // namespace
 
-TEST(NativeOpenFilesTest, ListsAProcesssFilesInDescriptorOrderAndSkipsNamesThatAreNotUtf8)
+// Descriptor order, duplicates kept, names that are not UTF-8 skipped one by one.
+TEST(NativeOpenFilesTest, ListsTheFilesOfAProcessInDescriptorOrder)
 {
     TempDir dir;
-    const QString folder = dir.makeFolder(QStringLiteral("Media"));
-    const RawFile files[] = {{folder, "A plain-01-001.wav"},
-                             {folder, "B bad\xff-01-002.wav"},
-                             {folder, "C [brackets] \xf0\x9f\x8e\xb5-01-003.wav"}};
-    for (const RawFile& file : files)
-        ASSERT_TRUE(file.created()) << file.path().constData();
+    const RawFile a(dir.path(), "A plain-01-001.wav");
+    const RawFile b(dir.path(), "B bad\xff-01-002.wav");
+    const RawFile c(dir.path(), "C [brackets] \xf0\x9f\x8e\xb5-01-003.wav");
+    ASSERT_TRUE(a.created && b.created && c.created);
     const QString name = uniqueCommandName("qvn");
-    HeldFiles held(name, folder);
+    const QString filter = QStringLiteral("/^%1$/").arg(name);
+    HeldFiles held(name, {a.path, b.path, c.path, a.path});
     ASSERT_TRUE(held.isReady());
 
-    const QStringList paths = SystemProbe::nativeOpenFilePaths(QStringLiteral("/^%1$/").arg(name));
-    const QStringList expected = {
-        folder + QStringLiteral("/A plain-01-001.wav"),
-        folder + QString::fromUtf8("/C [brackets] 🎵-01-003.wav"),
-        folder + QStringLiteral("/A plain-01-001.wav"),
-    };
-    EXPECT_EQ(under(paths, folder), expected) << show(paths);
-    // Standard input, output and error come first, as descriptors 0 to 2.
-    ASSERT_GE(paths.size(), 6) << show(paths);
-    EXPECT_FALSE(paths[0].startsWith(folder)) << show(paths);
+    const QStringList paths = SystemProbe::nativeOpenFilePaths(filter);
+    const QString first = QFile::decodeName(a.path);
+    EXPECT_EQ(under(paths, dir.path()), QStringList({first, QFile::decodeName(c.path), first}))
+        << show(paths);
+    held.finish();
+    EXPECT_EQ(SystemProbe::nativeOpenFilePaths(filter), QStringList()) << "after the process ended";
 }
 
-TEST(NativeOpenFilesTest, ListsProcessesInIdOrder)
+// Both readers name the same files, and select processes by lsof's -c rules, in the order of
+// their ids: the real /usr/bin/lsof is the reference.
+TEST(NativeOpenFilesTest, AgreesWithLsofOnTheSameProcesses)
 {
     TempDir dir;
-    const QString first = dir.makeFolder(QStringLiteral("One"));
-    const QString second = dir.makeFolder(QStringLiteral("Two"));
-    dir.write(QStringLiteral("One/a.wav"));
-    dir.write(QStringLiteral("Two/b.wav"));
-    const QString prefix = uniqueCommandName("qvo");
-    HeldFiles a(prefix + QStringLiteral("a"), first);
-    HeldFiles b(prefix + QStringLiteral("b"), second);
-    ASSERT_TRUE(a.isReady() && b.isReady());
+    QList<QByteArray> held;
+    for (const char* file : {"My Take [1] 01-001.wav", "notes.txt", "\xf0\x9f\x8e\xb5 Take.wav"})
+        held.append(QFile::encodeName(dir.write(QString::fromUtf8(file), "x")));
+    const QString name = uniqueCommandName("qva");
+    const QString sibling = name.left(14) + u'y';
+    HeldFiles holder(name, held);
+    HeldFiles siblingHolder(sibling, {held.last()});
+    ASSERT_TRUE(holder.isReady() && siblingHolder.isReady());
 
-    const QStringList paths = under(
-        SystemProbe::nativeOpenFilePaths(QStringLiteral("/^%1[ab]$/").arg(prefix)), dir.path());
-    const QString aFile = first + QStringLiteral("/a.wav");
-    const QString bFile = second + QStringLiteral("/b.wav");
-    const QStringList expected = a.processId() < b.processId()
-                                     ? QStringList{aFile, aFile, bFile, bFile}
-                                     : QStringList{bFile, bFile, aFile, aFile};
-    EXPECT_EQ(paths, expected) << show(paths);
-}
-
-TEST(NativeOpenFilesTest, SelectsNothingForOtherNamesOrRefusedFilters)
-{
-    TempDir dir;
-    const QString folder = dir.makeFolder(QStringLiteral("Media"));
-    dir.write(QStringLiteral("Media/a.wav"));
-    const QString name = uniqueCommandName("qvx");
-    HeldFiles held(name, folder);
-    ASSERT_TRUE(held.isReady());
-
-    for (const QString& filter :
-         {QStringLiteral("/^%1$/").arg(name + u'z'), QStringLiteral("^%1").arg(name),
-          QStringLiteral("/(/"), QStringLiteral("/%1").arg(name)}) {
-        EXPECT_TRUE(under(SystemProbe::nativeOpenFilePaths(filter), folder).isEmpty())
-            << filter.toStdString();
-    }
-    EXPECT_FALSE(under(SystemProbe::nativeOpenFilePaths(name), folder).isEmpty());
-}
-
-// Processes that end while the reader walks /proc are skipped without harm.
-TEST(NativeOpenFilesTest, SurvivesProcessesEndingMidWalk)
-{
-    TempDir dir;
-    const QString folder = dir.makeFolder(QStringLiteral("Media"));
-    for (int i = 0; i < 20; ++i)
-        dir.write(QStringLiteral("Media/take-%1.wav").arg(i));
-    const QString prefix = uniqueCommandName("qvc");
-    const QString filter = QStringLiteral("/^%1/").arg(prefix);
-
-    std::atomic<bool> stop{false};
-    std::atomic<int> started{0};
-    std::thread churn([&] {
-        while (!stop) {
-            auto held = std::make_unique<HeldFiles>(prefix, folder);
-            if (held->isReady())
-                ++started;
-            held.reset();
+    // lsof also names the working folder, the program and its mapped libraries; every regular
+    // file the descriptors hold is among its names.
+    const QString exact = QStringLiteral("/^%1$/").arg(name);
+    const QStringList native = SystemProbe::nativeOpenFilePaths(exact);
+    const QStringList lsof = SystemProbe::openFilePathsWithLsof(exact);
+    const QSet<QString> lsofNames(lsof.begin(), lsof.end());
+    for (const QString& path : native) {
+        struct stat info;
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
+            EXPECT_TRUE(lsofNames.contains(path)) << path.toStdString() << " not in " << show(lsof);
         }
-    });
-    int reads = 0;
-    int sawFiles = 0;
-    while (reads < 2000 && (started < 20 || reads < 200)) {
-        const QStringList paths = SystemProbe::nativeOpenFilePaths(filter);
-        for (const QString& path : under(paths, folder))
-            ASSERT_TRUE(path.startsWith(folder + QStringLiteral("/take-"))) << path.toStdString();
-        sawFiles += under(paths, folder).isEmpty() ? 0 : 1;
-        ++reads;
     }
-    stop = true;
-    churn.join();
-    EXPECT_GT(started.load(), 0);
-    std::printf("%d reads, %d saw files, %d holders started\n", reads, sawFiles, started.load());
+
+    // %1 is the first holder's name: 15 bytes starting "qva"; the second's ends in "y" instead.
+    // How many of their files each filter selects: the first holds three, the second one.
+    const std::pair<const char*, int> filters[] = {
+        {"/^%1$/", 3},
+        {"%1", 3},
+        {"qva", 4},
+        {"", 4},
+        {"%1x", 0}, // longer than a command name: refused, never cut short
+        {"/va/", 4},
+        {"/^va/", 0},
+        {"//", 4},
+        {"/^QVA/i", 4},
+        {"/^QVA/", 0},
+        {"/^QVA/ib", 4},
+        {"/^q\\(va\\)/b", 4},
+        {"/^q(va)/b", 0},
+        {"/^qva/bx", 0},
+        {"/^qva/ii", 0},
+        {"/^qva/q", 0},
+        {"^%1", 0},
+        {"/qva", 0},
+        {"/", 0},
+        {"/(/", 0},
+        {"qva/", 0},
+    };
+    for (const auto& [form, count] : filters) {
+        const QString filter = QString::fromUtf8(form).replace(QStringLiteral("%1"), name);
+        const QStringList nativeHere = under(SystemProbe::nativeOpenFilePaths(filter), dir.path());
+        const QStringList lsofHere = under(SystemProbe::openFilePathsWithLsof(filter), dir.path());
+        EXPECT_EQ(nativeHere.size(), count) << form << ": " << show(nativeHere);
+        EXPECT_EQ(nativeHere, lsofHere)
+            << form << ": native " << show(nativeHere) << ", lsof " << show(lsofHere);
+    }
 }

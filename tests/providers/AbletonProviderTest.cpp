@@ -1,264 +1,145 @@
 #include "providers/AbletonProvider.h"
 
-#include "platform/RawFile.h"
-#include "support/TempDir.h"
+#include "platform/FileFixtures.h"
+#include "providers/DetectionFixtures.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <unistd.h>
 
 using namespace quorvel;
-using quorvel::test::TempDir;
+using namespace quorvel::test;
 
 namespace {
 
-constexpr double fixedNow = 1700000000.0;
-const FileTime now{std::chrono::seconds(1700000000)};
-
-std::string describe(const DAWSnapshot& s)
+// A recorded clip's name: "Vox 0002 [2024-05-01 101100].wav".
+QString clip(const QString& track, int number)
 {
-    auto text = [](const std::optional<QString>& v) {
-        return v ? "\"" + v->toStdString() + "\"" : std::string("none");
-    };
-    return "folder " + text(s.detectedFolder) + ", name " + text(s.projectName) + ", take " +
-           (s.currentTake ? s.currentTake->filename.toStdString() : "none") +
-           (s.isRecording ? ", recording" : ", idle");
-}
-
-QString clip(const QString& track, int number, int second = 0)
-{
-    return QStringLiteral("%1 %2 [2024-05-01 1011%3].wav")
+    return QStringLiteral("%1 %2 [2024-05-01 101100].wav")
         .arg(track)
-        .arg(number, 4, 10, QLatin1Char('0'))
-        .arg(second, 2, 10, QLatin1Char('0'));
-}
-
-DAWScanContext context(TakeDerivation rule = TakeDerivation::mode)
-{
-    DAWScanContext c;
-    c.takeDerivation = rule;
-    return c;
+        .arg(number, 4, 10, QLatin1Char('0'));
 }
 
 } // namespace
 
-TEST(AbletonProviderTest, RunsAsLiveOrByBundleIdentifier)
+// Tracks from the names of recorded clips, projects from the Recorded folder.
+TEST(AbletonProviderTest, ReadsTrackAndProjectNames)
 {
-    struct Case
-    {
-        RunningApplication app;
-        bool running;
-    } cases[] = {
-        {{QStringLiteral("Live"), std::nullopt, true}, true},
-        {{QStringLiteral("Live"), std::nullopt, false}, false},
-        {{QStringLiteral("Live 12"), std::nullopt, true}, false},
-        {{QStringLiteral("live"), std::nullopt, true}, false},
-        {{std::nullopt, QStringLiteral("com.ableton.live"), false}, true},
-        {{std::nullopt, QStringLiteral("com.ableton.live.beta"), false}, false},
-        {{std::nullopt, std::nullopt, true}, false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(AbletonProvider::isRunningAmong({c.app}), c.running)
-            << c.app.localizedName.value_or("<none>").toStdString() << " / "
-            << c.app.bundleIdentifier.value_or("<none>").toStdString();
-    }
-}
-
-TEST(AbletonProviderTest, ReadsTrackNamesOfRecordedClips)
-{
-    struct Case
-    {
-        const char* filename;
-        std::optional<QString> track;
-    } cases[] = {
+    const std::pair<const char*, std::optional<QString>> cases[] = {
         {"Bass 2 0003 [2024-05-01 101112].wav", "Bass 2"},
-        {"Bass 2 0004 [2024-05-01 101230].wav", "Bass 2"},
         {"1-Audio 0001 [2024-05-01 101112].aif", "1-Audio"},
         {"🎸 Lead [DI] 12 [2024-05-01 101112].wav", QString::fromUtf8("🎸 Lead [DI]")},
+        {"bass 0003 [2024-05-01 101112].WAV", "bass"},
         {"Bass 2 0003.wav", std::nullopt},
         {"Bass 2 0003 [2024-05-01 10111].wav", std::nullopt},      // five time digits
         {"Bass 2 0003 [2024-05-01 101112].wav.asd", std::nullopt}, // two extensions
-        {"bass 0003 [2024-05-01 101112].WAV", "bass"},
         {"Bass 0003 [2024-05-01 101112]", std::nullopt},
         {" 0003 [2024-05-01 101112].wav", std::nullopt}, // no track text
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(AbletonProvider::trackName(QString::fromUtf8(c.filename)), c.track) << c.filename;
-}
+    for (const auto& [filename, track] : cases)
+        EXPECT_EQ(AbletonProvider::trackName(QString::fromUtf8(filename)), track) << filename;
 
-TEST(AbletonProviderTest, NamesTheProjectFromTheRecordedFolder)
-{
-    struct Case
-    {
-        const char* folder;
-        std::optional<QString> name;
-    } cases[] = {
+    const std::pair<const char*, std::optional<QString>> projects[] = {
         {"/U/My Song Project/Samples/Recorded", "My Song"},
         {"/U/Demo/Samples/Recorded", "Demo"},
         {"/U/Demo Project Project/Samples/Recorded", "Demo Project"},
+        {"/U/MyProject/Samples/Recorded", "MyProject"},
         {"/U/demo project/Samples/Recorded", "demo project"},
         {"/U/ Project/Samples/Recorded", std::nullopt},
         {"/Samples/Recorded", "/"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(AbletonProvider::projectName(QString::fromUtf8(c.folder)), c.name) << c.folder;
+    for (const auto& [folder, name] : projects)
+        EXPECT_EQ(AbletonProvider::projectName(QString::fromUtf8(folder)), name) << folder;
 }
 
-TEST(AbletonProviderTest, DescribesItself)
+TEST(AbletonProviderTest, CountsClipsPerTrack)
 {
-    const AbletonProvider provider;
-    EXPECT_EQ(provider.id(), DAWId::ableton);
-    EXPECT_EQ(provider.displayName(), u"Ableton Live");
-    EXPECT_EQ(provider.defaultFilenamePattern(),
-              QStringLiteral(R"(\[(\d{4}-\d{2}-\d{2} \d{6})\]\.\w+$)"));
-}
-
-class AbletonDetectTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { m_recorded = m_dir.makeFolder("My Song Project/Samples/Recorded"); }
-
-    // A clip with data (or empty), dated secondsAgo before the fixed now.
-    QString write(const QString& name, double secondsAgo, bool withData = true)
-    {
-        const QString path = m_dir.write("My Song Project/Samples/Recorded/" + name,
-                                         withData ? QByteArray("RIFF") : QByteArray());
-        EXPECT_TRUE(test::setModificationTime(path, fixedNow - secondsAgo)) << name.toStdString();
-        return path;
-    }
-
-    TempDir m_dir;
-    QString m_recorded;
-};
-
-TEST_F(AbletonDetectTest, CountsClipsPerTrack)
-{
-    struct Case
-    {
-        std::map<QString, int> counts;
-        int mode;
-        int max;
-    } cases[] = {
+    const std::tuple<std::map<QString, int>, int, int> cases[] = {
         {{{"A", 3}, {"B", 3}, {"C", 1}}, 3, 3},
         {{{"A", 2}, {"B", 2}, {"C", 3}, {"D", 3}}, 3, 3},
         {{{"A", 1}, {"B", 2}, {"C", 4}}, 4, 4},
         {{{"A", 2}, {"B", 2}, {"C", 5}}, 2, 5},
     };
-    for (const auto& c : cases) {
+    for (const auto& [counts, mode, max] : cases) {
         TempDir dir;
-        const QString folder = dir.makeFolder("Demo/Samples/Recorded");
-        QStringList open;
+        QString open;
         std::string label;
-        for (const auto& [track, count] : c.counts) {
+        for (const auto& [track, count] : counts) {
             label += track.toStdString() + "=" + std::to_string(count) + " ";
-            for (int i = 1; i <= count; ++i) {
-                const QString path = dir.write("Demo/Samples/Recorded/" + clip(track, i), "RIFF");
-                test::setModificationTime(path, fixedNow - 60);
-                open.append(path);
-            }
+            for (int i = 1; i <= count; ++i)
+                open = writeAged(dir, "Demo/Samples/Recorded/" + clip(track, i), 60);
         }
         for (TakeDerivation rule : allTakeDerivations) {
-            const auto snapshot = AbletonProvider::detect(context(rule), {open.last()}, now);
-            const int expected = rule == TakeDerivation::mode ? c.mode : c.max;
-            EXPECT_EQ(snapshot.currentTake,
-                      (RecordingPass{QStringLiteral("take-%1").arg(expected),
-                                     QString::number(expected), std::nullopt}))
-                << label << rawValue(rule).toStdString() << ": " << describe(snapshot);
-            EXPECT_EQ(snapshot.detectedFolder, folder);
-            EXPECT_EQ(snapshot.projectName, u"Demo");
-            EXPECT_FALSE(snapshot.isRecording);
+            DAWScanContext context;
+            context.takeDerivation = rule;
+            const int take = rule == TakeDerivation::mode ? mode : max;
+            EXPECT_EQ(AbletonProvider::detect(context, {open}, fixedNow),
+                      (DAWSnapshot{dir.filePath("Demo/Samples/Recorded"), std::nullopt, "Demo",
+                                   countedTake(take), false}))
+                << label << rawValue(rule).toStdString();
         }
     }
 }
 
-TEST_F(AbletonDetectTest, EmptyClipsFoldersAndOtherNamesDoNotCount)
+// One tree, and the folder each scan settles on (paths relative to the tree). Of the entries in
+// My Song only the one clip with data counts: not an empty clip, a folder, other names, a link
+// loop or names that are not UTF-8.
+TEST(AbletonProviderTest, CountsTheFolderOfTheOpenRecordingsOrTheManualChoice)
 {
-    const QString open = write(clip("Bass 2", 3), 30);
-    write(clip("Bass 2", 4), 1, false); // just created, still empty
-    write(clip("Keys", 1), 30);
-    m_dir.makeFolder("My Song Project/Samples/Recorded/" + clip("Keys", 2)); // a folder
-    write(clip("Keys", 3) + ".asd", 1);                                      // analysis file
-    write("notes.txt", 1);
-    const auto snapshot = AbletonProvider::detect(context(TakeDerivation::max), {open}, now);
-    EXPECT_EQ(snapshot.currentTake->recPass, u"1") << describe(snapshot);
-    EXPECT_FALSE(snapshot.isRecording) << describe(snapshot);
-    EXPECT_EQ(snapshot.projectName, u"My Song");
-}
-
-TEST_F(AbletonDetectTest, RecordingWindowEdges)
-{
+    TempDir dir;
+    const QString mySong = dir.makeFolder("My Song Project/Samples/Recorded");
+    const QStringList bass = {
+        writeAged(dir, "My Song Project/Samples/Recorded/" + clip("Bass", 1), 30)};
+    writeAged(dir, "My Song Project/Samples/Recorded/" + clip("Bass", 2), 1, ""); // still empty
+    writeAged(dir, "My Song Project/Samples/Recorded/" + clip("Bass", 3) + ".asd", 1);
+    dir.makeFolder("My Song Project/Samples/Recorded/" + clip("Bass", 4));
+    const QByteArray loop = QFile::encodeName(mySong + "/" + clip("Bass", 5));
+    ASSERT_EQ(::symlink(loop.constData(), loop.constData()), 0);
+    // Dated now, after fixedNow: they would change the take and the recording state if counted.
+    const RawFile bad1(mySong, "Keys\xff 0001 [2024-05-01 101112].wav", "RIFF");
+    const RawFile bad2(mySong, "Keys\xff 0002 [2024-05-01 101112].wav", "RIFF");
+    ASSERT_TRUE(bad1.created && bad2.created);
+    writeAged(dir, "Other Project/Samples/Recorded/" + clip("Gtr", 1), 100);
+    writeAged(dir, "Other Project/Samples/Recorded/" + clip("Gtr", 2), 2);
+    const QStringList noRecording = {dir.filePath("My Song Project/My Song.als"),
+                                     dir.filePath("Elsewhere/" + clip("Vox", 1)), "pipe"};
+    const char* automatic = nullptr;
+    const char* manualNone = "";
     struct Case
     {
-        double secondsAgo;
+        const char* label;
+        const QStringList& open;
+        const char *manual, *folder, *name; // manual: automatic, manualNone or a folder
+        int take;                           // 0: none
         bool recording;
-    } cases[] = {{3.9, true}, {4.0, false}, {0.0, true}, {-5.0, true}, {100.0, false}};
+    } cases[] = {
+        {"the open recording's folder", bass, automatic, "My Song Project/Samples/Recorded",
+         "My Song", 1, false},
+        {"no open recording: nothing", noRecording, automatic, nullptr, nullptr, 0, false},
+        {"no open recording, a manual folder: nothing", noRecording,
+         "Other Project/Samples/Recorded", nullptr, nullptr, 0, false},
+        {"manual, no folder chosen", bass, manualNone, "My Song Project/Samples/Recorded",
+         "My Song", 0, false},
+        {"the manual folder is counted", bass, "Other Project/Samples/Recorded",
+         "Other Project/Samples/Recorded", "Other", 2, true},
+        {"a manual folder that cannot be listed", bass, "Gone Project/Samples/Recorded",
+         "Gone Project/Samples/Recorded", "Gone", 0, false},
+    };
     for (const auto& c : cases) {
-        const QString path = write(clip("Vox", 1), c.secondsAgo);
-        const auto snapshot = AbletonProvider::detect(context(), {path}, now);
-        EXPECT_EQ(snapshot.isRecording, c.recording) << c.secondsAgo << " s ago";
+        DAWScanContext context;
+        if (c.manual != automatic) {
+            context.folderMode = FolderMode::manual;
+            if (c.manual != manualNone)
+                context.manualFolder = dir.filePath(c.manual);
+        }
+        DAWSnapshot expected;
+        if (c.folder) {
+            expected = {dir.filePath(c.folder), std::nullopt, QString(c.name),
+                        c.take ? std::optional(countedTake(c.take)) : std::nullopt, c.recording};
+        }
+        EXPECT_EQ(AbletonProvider::detect(context, c.open, fixedNow), expected) << c.label;
     }
-}
-
-TEST_F(AbletonDetectTest, NeedsAnOpenRecording)
-{
-    write(clip("Vox", 1), 1);
-    // Open files that are not recordings under Samples/Recorded settle nothing, in either mode.
-    const QStringList open = {m_dir.filePath("My Song Project/My Song.als"),
-                              m_dir.filePath("Elsewhere/" + clip("Vox", 1)), "pipe"};
-    EXPECT_EQ(AbletonProvider::detect(context(), open, now), DAWSnapshot{});
-    auto manual = context();
-    manual.folderMode = FolderMode::manual;
-    manual.manualFolder = m_recorded;
-    EXPECT_EQ(AbletonProvider::detect(manual, open, now), DAWSnapshot{});
-    EXPECT_EQ(AbletonProvider::detect(manual, {}, now), DAWSnapshot{});
-}
-
-TEST_F(AbletonDetectTest, ManualFolderModes)
-{
-    const QString open = write(clip("Vox", 1), 1);
-    auto manual = context();
-    manual.folderMode = FolderMode::manual;
-
-    // No folder chosen: the common folder and its project, nothing more.
-    auto snapshot = AbletonProvider::detect(manual, {open}, now);
-    EXPECT_EQ(snapshot.detectedFolder, m_recorded) << describe(snapshot);
-    EXPECT_EQ(snapshot.projectName, u"My Song");
-    EXPECT_EQ(snapshot.currentTake, std::nullopt);
-    EXPECT_FALSE(snapshot.isRecording);
-
-    // A chosen folder is the one counted.
-    const QString other = m_dir.makeFolder("Other Project/Samples/Recorded");
-    for (int i = 1; i <= 2; ++i) {
-        const QString path = m_dir.write("Other Project/Samples/Recorded/" + clip("Gtr", i), "x");
-        test::setModificationTime(path, fixedNow - 100);
-    }
-    manual.manualFolder = other;
-    snapshot = AbletonProvider::detect(manual, {open}, now);
-    EXPECT_EQ(snapshot.detectedFolder, other) << describe(snapshot);
-    EXPECT_EQ(snapshot.projectName, u"Other");
-    ASSERT_TRUE(snapshot.currentTake) << describe(snapshot);
-    EXPECT_EQ(snapshot.currentTake->recPass, u"2");
-    EXPECT_FALSE(snapshot.isRecording);
-
-    // A chosen folder that cannot be listed keeps folder and name, no take.
-    manual.manualFolder = m_dir.filePath("Gone Project/Samples/Recorded");
-    snapshot = AbletonProvider::detect(manual, {open}, now);
-    EXPECT_EQ(snapshot.projectName, u"Gone") << describe(snapshot);
-    EXPECT_EQ(snapshot.currentTake, std::nullopt);
-}
-
-TEST_F(AbletonDetectTest, UnreadableEntriesDoNotCount)
-{
-    const QString open = write(clip("Vox", 1), 10);
-    ASSERT_EQ(::symlink(qPrintable(clip("Loop", 1)),
-                        QFile::encodeName(m_recorded + "/" + clip("Loop", 1)).constData()),
-              0);
-    // A newer clip of its own track that would raise the count, were its name readable.
-    const test::RawFile bad(m_recorded, "Vox\xff 0002 [2024-05-01 101112].wav", "RIFF");
-    ASSERT_TRUE(bad.created());
-    const auto snapshot = AbletonProvider::detect(context(TakeDerivation::max), {open}, now);
-    ASSERT_TRUE(snapshot.currentTake) << describe(snapshot);
-    EXPECT_EQ(snapshot.currentTake->recPass, u"1") << describe(snapshot);
 }

@@ -2,6 +2,7 @@
 
 #include "model/FilenamePattern.h"
 #include "providers/AbletonProvider.h"
+#include "providers/CommandFilter.h"
 #include "providers/PerTrackProvider.h"
 #include "providers/ReaperProvider.h"
 
@@ -9,59 +10,95 @@
 
 using namespace quorvel;
 
+// The six providers in tie-break order, each with its exact configuration.
 TEST(StandardProvidersTest, SixProvidersInTieBreakOrder)
 {
-    const auto providers = standardProviders();
-    ASSERT_EQ(providers.size(), 6u);
-    const std::pair<DAWId, const char*> expected[] = {
-        {DAWId::reaper, "REAPER"}, {DAWId::logic, "Logic Pro"}, {DAWId::protools, "Pro Tools"},
-        {DAWId::nuendo, "Nuendo"}, {DAWId::cubase, "Cubase"},   {DAWId::ableton, "Ableton Live"},
-    };
-    for (size_t i = 0; i < providers.size(); ++i) {
-        EXPECT_EQ(providers[i]->id(), expected[i].first) << i;
-        EXPECT_EQ(providers[i]->displayName(), QString::fromUtf8(expected[i].second)) << i;
-        // Every built-in pattern compiles the way the watcher compiles it.
-        EXPECT_TRUE(FilenamePattern::compile(providers[i]->defaultFilenamePattern()).pattern)
-            << expected[i].second;
-    }
-    EXPECT_NE(dynamic_cast<const ReaperProvider*>(providers[0].get()), nullptr);
-    EXPECT_NE(dynamic_cast<const AbletonProvider*>(providers[5].get()), nullptr);
-}
-
-TEST(StandardProvidersTest, PerTrackConfigurationsAsTabulated)
-{
-    const auto providers = standardProviders();
-    ASSERT_EQ(providers.size(), 6u);
     struct Row
     {
         DAWId id;
-        const char* pattern;
-        const char* bundle;
-        const char* process;
-        const char* filter;
-        const char* media;
+        const char *name, *pattern;
+        const char *bundle = nullptr, *process = nullptr, *filter = nullptr, *media = nullptr;
     } rows[] = {
-        {DAWId::logic, R"(#(\d+)\.(?:wav|aif|aiff|caf)$)", "com.apple.logic10", "Logic Pro",
-         "/^Logic Pro$/", "Audio Files"},
-        {DAWId::protools, R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf)$)", "com.avid.ProTools",
-         "Pro Tools", "/^Pro Tools$/", "Audio Files"},
-        {DAWId::nuendo, R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)", "com.steinberg.nuendo",
-         "Nuendo", "/^Nuendo/", "Audio"},
-        {DAWId::cubase, R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)", "com.steinberg.cubase",
-         "Cubase", "/^Cubase/", "Audio"},
+        {DAWId::reaper, "REAPER", R"((.*)-\d+-(\d{3,})\.wav$)"},
+        {DAWId::logic, "Logic Pro", R"(#(\d+)\.(?:wav|aif|aiff|caf)$)", "com.apple.logic10",
+         "Logic Pro", "/^Logic Pro$/", "Audio Files"},
+        {DAWId::protools, "Pro Tools", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf)$)",
+         "com.avid.ProTools", "Pro Tools", "/^Pro Tools$/", "Audio Files"},
+        {DAWId::nuendo, "Nuendo", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)",
+         "com.steinberg.nuendo", "Nuendo", "/^Nuendo/", "Audio"},
+        {DAWId::cubase, "Cubase", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)",
+         "com.steinberg.cubase", "Cubase", "/^Cubase/", "Audio"},
+        {DAWId::ableton, "Ableton Live", R"(\[(\d{4}-\d{2}-\d{2} \d{6})\]\.\w+$)"},
     };
-    for (size_t i = 0; i < 4; ++i) {
-        const auto* provider = dynamic_cast<const PerTrackProvider*>(providers[i + 1].get());
-        ASSERT_NE(provider, nullptr) << i;
-        const auto& config = provider->configuration();
+    const auto providers = standardProviders();
+    ASSERT_EQ(providers.size(), std::size(rows));
+    for (size_t i = 0; i < providers.size(); ++i) {
         const Row& row = rows[i];
-        const std::string label = rawValue(row.id).toStdString();
+        const auto& provider = *providers[i];
+        const std::string label = std::to_string(i) + " " + row.name;
+        EXPECT_EQ(provider.id(), row.id) << label;
+        EXPECT_EQ(provider.displayName(), QString::fromUtf8(row.name)) << label;
+        EXPECT_EQ(provider.defaultFilenamePattern(), QString::fromUtf8(row.pattern)) << label;
+        EXPECT_TRUE(FilenamePattern::compile(provider.defaultFilenamePattern()).pattern) << label;
+
+        const auto* perTrack = dynamic_cast<const PerTrackProvider*>(&provider);
+        ASSERT_EQ(perTrack != nullptr, row.bundle != nullptr) << label;
+        if (!perTrack)
+            continue;
+        const auto& config = perTrack->configuration();
         EXPECT_EQ(config.id, row.id) << label;
-        EXPECT_EQ(config.defaultFilenamePattern, QString::fromUtf8(row.pattern)) << label;
-        EXPECT_EQ(provider->defaultFilenamePattern(), QString::fromUtf8(row.pattern)) << label;
-        EXPECT_EQ(config.bundleIdentifiers, QStringList{QString::fromUtf8(row.bundle)}) << label;
-        EXPECT_EQ(config.processNames, QStringList{QString::fromUtf8(row.process)}) << label;
+        EXPECT_EQ(config.bundleIdentifiers, QStringList{row.bundle}) << label;
+        EXPECT_EQ(config.processNames, QStringList{row.process}) << label;
         EXPECT_EQ(config.lsofCommandFilter, QString::fromUtf8(row.filter)) << label;
         EXPECT_EQ(config.mediaSubfolderName, QString::fromUtf8(row.media)) << label;
+    }
+}
+
+// Which running applications make each shipped provider count as running.
+TEST(StandardProvidersTest, RunningApplicationsThatSelectEachProvider)
+{
+    const auto providers = standardProviders();
+    auto runs = [](const DAWProvider& p, const std::vector<RunningApplication>& apps) {
+        if (const auto* reaper = dynamic_cast<const ReaperProvider*>(&p))
+            return reaper->isRunningAmong(apps);
+        if (const auto* perTrack = dynamic_cast<const PerTrackProvider*>(&p))
+            return perTrack->isRunningAmong(apps);
+        return AbletonProvider::isRunningAmong(apps);
+    };
+    struct Case
+    {
+        size_t provider; // in the list above
+        const char *name, *bundle;
+        bool regular, running;
+    } cases[] = {
+        {0, "REAPER", nullptr, true, true},
+        {0, "reaper", nullptr, true, true},
+        {0, "Reaper", nullptr, true, false},
+        {0, "reaper_host64", nullptr, true, false},
+        {0, nullptr, nullptr, true, false},
+        {1, "Logic Pro X", nullptr, true, true}, // a prefix
+        {1, "Logic Pro", nullptr, false, false}, // not regular
+        {1, nullptr, "com.apple.logic10.beta", false, true},
+        {1, nullptr, "com.apple.Logic10", false, false},
+        {4, "Nuendo", nullptr, true, false},
+        {5, "Live", nullptr, true, true},
+        {5, "Live", nullptr, false, false},
+        {5, "Live 12", nullptr, true, false},
+        {5, nullptr, "com.ableton.live", false, true},
+        {5, nullptr, "com.ableton.live.beta", false, false},
+    };
+    const CommandFilter reaperFilter(ReaperProvider::platformFacts().commandFilter, 15);
+    for (const auto& c : cases) {
+        const RunningApplication app{c.name ? std::optional<QString>(c.name) : std::nullopt,
+                                     c.bundle ? std::optional<QString>(c.bundle) : std::nullopt,
+                                     c.regular};
+        const std::string label = rawValue(providers[c.provider]->id()).toStdString() + " with " +
+                                  (c.name ? c.name : "-") + " / " + (c.bundle ? c.bundle : "-");
+        EXPECT_EQ(runs(*providers[c.provider], {{"bash", std::nullopt, true}, app}), c.running)
+            << label;
+        // REAPER's open files are read under exactly the names it runs under.
+        if (c.provider == 0 && c.name) {
+            EXPECT_EQ(reaperFilter.matches(c.name), c.running) << label;
+        }
     }
 }

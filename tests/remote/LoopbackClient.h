@@ -3,15 +3,11 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include <chrono>
-#include <optional>
-
 namespace quorvel::test {
 
 // A plain blocking TCP client on the loopback interface, written against the socket calls so a
-// test controls exactly which bytes go out, when the sending side closes, and whether the close is
-// a reset. Every wait has a deadline, so a server that never answers fails the test instead of
-// hanging it.
+// test controls exactly which bytes go out and how the connection ends. Every wait has a
+// deadline, so a server that never answers fails the test instead of hanging it.
 class LoopbackClient
 {
 public:
@@ -19,7 +15,7 @@ public:
 
     // Connects to 127.0.0.1 (or ::1) on port; check connected().
     explicit LoopbackClient(quint16 port, Family family = Family::IPv4);
-    ~LoopbackClient();
+    ~LoopbackClient() { close(); }
     LoopbackClient(const LoopbackClient&) = delete;
     LoopbackClient& operator=(const LoopbackClient&) = delete;
 
@@ -38,14 +34,11 @@ public:
     struct Received
     {
         QByteArray bytes;
-        bool endOfStream = false; // the server closed the connection
-        bool wasReset = false;    // the connection ended with a reset
-        bool timedOut = false;    // neither happened before the deadline
+        bool closed = false; // the server ended the connection (orderly or with a reset) in time
     };
-    // Reads until the server closes the connection or the deadline passes.
-    Received readAll(std::chrono::milliseconds deadline = std::chrono::seconds(20));
-    // True when the server has closed the connection (or reset it) and no bytes are waiting;
-    // does not wait.
+    // Reads until the server ends the connection or 20 seconds pass; at once when not connected.
+    Received readAll();
+    // True when the server has ended the connection and no bytes are waiting; does not wait.
     bool closedByPeerNow();
 
 private:
@@ -56,13 +49,7 @@ private:
 // Connects, sends request, and reads the whole answer.
 LoopbackClient::Received exchange(quint16 port, QByteArrayView request);
 
-// A port that was free a moment ago (bound to port 0 and released).
-quint16 freePort();
-
 // Open descriptors of this process.
 int openDescriptorCount();
-
-// Listening TCP sockets (IPv4 and IPv6) on port, from the kernel's socket tables.
-int listeningSocketCount(quint16 port);
 
 } // namespace quorvel::test

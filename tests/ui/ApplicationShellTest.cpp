@@ -5,15 +5,16 @@
 #include "platform/AppPresence.h"
 #include "support/Poll.h"
 #include "ui/ApplicationMenu.h"
-#include "ui/DockTileUpdater.h"
 #include "ui/FloatingWindow.h"
 #include "ui/HelpWindow.h"
 #include "ui/MenuBarExtra.h"
 #include "ui/MenuBarMenu.h"
+#include "ui/SettingsButton.h"
 #include "ui/SettingsWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -21,174 +22,151 @@
 using namespace quorvel;
 using namespace quorvel::test;
 
-class ApplicationShellTest : public ::testing::Test
+namespace {
+
+// A shell over a fresh watcher that counts its quits instead of quitting.
+struct Shell
 {
-protected:
-    void makeShell()
+    Shell()
     {
-        m_shell = std::make_unique<ApplicationShell>(m_harness.watcher(), m_harness.settings());
-        m_shell->setQuitHandler([this] { ++m_quits; });
+        shell.setQuitHandler([this] { ++quits; });
     }
 
-    WatcherHarness m_harness;
-    std::unique_ptr<ApplicationShell> m_shell;
-    int m_quits = 0;
+    WatcherHarness harness;
+    ApplicationShell shell{harness.watcher(), harness.settings()};
+    ApplicationMenu& commands = *shell.applicationMenu();
+    int quits = 0;
 };
 
-TEST_F(ApplicationShellTest, FloatingWindowOpensAtStartByDefault)
-{
-    makeShell();
-    m_shell->start();
-    EXPECT_TRUE(m_shell->floatingWindow()->isVisible());
-    EXPECT_EQ(m_shell->floatingWindow()->windowTitle(), "Quorvel");
-    EXPECT_TRUE(m_harness.watcher().didHandleStartupWindow());
-    EXPECT_NE(m_shell->dockTileUpdater(), nullptr);
-}
+} // namespace
 
-TEST_F(ApplicationShellTest, FloatingWindowStaysHiddenWhenAsked)
+TEST(ApplicationShellTest, FloatingWindowOpensAtStartAsSetOncePerRun)
 {
-    m_harness.settings().setOpenFloatingWindowOnStartup(false);
-    makeShell();
-    m_shell->start();
-    EXPECT_FALSE(m_shell->floatingWindow()->isVisible());
-    // The rest runs all the same: the menu follows the watcher, and the window opens on request.
-    m_harness.record("3");
-    EXPECT_EQ(m_shell->menu()->takeLineAction()->text(), "Recording: 3");
-    m_shell->menu()->showFloatingWindowAction()->trigger();
-    EXPECT_TRUE(m_shell->floatingWindow()->isVisible());
-}
-
-TEST_F(ApplicationShellTest, StartupDecisionIsTakenOncePerRun)
-{
-    makeShell();
-    m_shell->start();
-    m_shell->floatingWindow()->close();
-    m_shell->start();
-    EXPECT_FALSE(m_shell->floatingWindow()->isVisible());
-}
-
-TEST_F(ApplicationShellTest, ContextMenuHoldsTheTrayItems)
-{
-    makeShell();
-    QMenu* context = m_shell->contextMenu();
-    ASSERT_NE(context, nullptr);
-    EXPECT_EQ(m_shell->floatingWindow()->contextMenu(), context);
-    QList<QAction*> expected = m_shell->menu()->actions();
-    if (!m_shell->applicationMenu()->hasNativeMenuBar()) {
-        // Without a global menu bar, the application commands go just above Quit.
-        const qsizetype quit = expected.indexOf(m_shell->menu()->quitSeparator());
-        expected.insert(quit, m_shell->applicationMenu()->showUpcomingTakeAction());
-        expected.insert(quit, m_shell->applicationMenu()->showMediaFolderAction());
-        QList<QAction*> actual = context->actions();
-        ASSERT_EQ(actual.size(), expected.size() + 1);
-        // The extra separator sits between the tray's Help item and the commands.
-        EXPECT_TRUE(actual[8]->isSeparator());
-        actual.removeAt(8);
-        EXPECT_EQ(actual, expected);
-    } else {
-        EXPECT_EQ(context->actions(), expected);
+    for (const bool open : {true, false}) {
+        Shell s;
+        s.harness.settings().setOpenFloatingWindowOnStartup(open);
+        s.shell.start();
+        EXPECT_EQ(s.shell.floatingWindow()->isVisible(), open) << open;
+        EXPECT_TRUE(s.harness.watcher().didHandleStartupWindow()) << open;
+        s.shell.floatingWindow()->close();
+        s.shell.start();
+        EXPECT_FALSE(s.shell.floatingWindow()->isVisible()) << open << ": decided again";
     }
 }
 
-TEST_F(ApplicationShellTest, ShowMediaFolderFollowsTheEffectiveFolder)
+TEST(ApplicationShellTest, EveryWayToAWindowOpensIt)
 {
-    makeShell();
-    ApplicationMenu* menu = m_shell->applicationMenu();
-    QAction* show = menu->showMediaFolderAction();
-    EXPECT_EQ(show->text(), "Show Media Folder");
-    EXPECT_FALSE(show->isEnabled());
+    Shell s;
+    ApplicationShell& a = s.shell;
+    const std::tuple<const char*, QAction*, QWidget*> cases[] = {
+        {"tray: Show Floating Window", a.menu()->showFloatingWindowAction(), a.floatingWindow()},
+        {"tray: Preferences", a.menu()->preferencesAction(), a.settingsWindow()},
+        {"tray: Help", a.menu()->helpAction(), a.helpWindow()},
+        {"Help command", s.commands.helpAction(), a.helpWindow()}};
+    for (const auto& [name, action, window] : cases) {
+        window->hide();
+        action->trigger();
+        EXPECT_TRUE(window->isVisible()) << name;
+    }
+    a.settingsWindow()->hide();
+    a.floatingWindow()->settingsButton()->click();
+    EXPECT_TRUE(a.settingsWindow()->isVisible()) << "the gear";
+    EXPECT_EQ(s.commands.helpAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
+    a.menu()->aboutAction()->trigger();
+    QDialog* about = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->windowTitle() == "About Quorvel")
+            about = qobject_cast<QDialog*>(window);
+    ASSERT_NE(about, nullptr) << "tray: About";
+    about->close();
+    EXPECT_EQ(s.quits, 0);
+    a.menu()->quitAction()->trigger();
+    EXPECT_EQ(s.quits, 1);
+}
 
+TEST(ApplicationShellTest, ContextMenuHoldsTheTrayItems)
+{
+    Shell s;
+    ASSERT_NE(s.shell.contextMenu(), nullptr);
+    EXPECT_EQ(s.shell.floatingWindow()->contextMenu(), s.shell.contextMenu());
+    QList<QAction*> expected = s.shell.menu()->actions();
+    QList<QAction*> actual = s.shell.contextMenu()->actions();
+    if (!s.commands.hasNativeMenuBar()) {
+        // Without a global menu bar the application commands go just above Quit, after a
+        // separator of their own.
+        const qsizetype quit = expected.indexOf(s.shell.menu()->quitSeparator());
+        expected.insert(quit, s.commands.showUpcomingTakeAction());
+        expected.insert(quit, s.commands.showMediaFolderAction());
+        ASSERT_EQ(actual.size(), expected.size() + 1);
+        EXPECT_TRUE(actual.takeAt(quit)->isSeparator());
+    }
+    EXPECT_EQ(actual, expected);
+}
+
+TEST(ApplicationShellTest, ApplicationCommandsFollowTheWatcher)
+{
+    Shell s;
+    // Show Media Folder: the effective folder, or what is left of one that has gone.
+    QAction* show = s.commands.showMediaFolderAction();
+    EXPECT_FALSE(show->isEnabled());
     QStringList opened;
-    menu->setFolderOpener([&](const QString& path) {
-        opened << path;
-        return true;
-    });
-    const QString folder = m_harness.dir().makeFolder(QStringLiteral("Media"));
-    m_harness.apply(snapshotWithTake("1", false, std::nullopt, folder));
+    s.commands.setFolderOpener([&](const QString& path) { return (opened << path), true; });
+    const QString folder = s.harness.dir().makeFolder(QStringLiteral("Media"));
+    s.harness.apply(snapshotWithTake("9", false, std::nullopt, folder));
     EXPECT_TRUE(show->isEnabled());
     show->trigger();
-    EXPECT_EQ(opened, QStringList{folder});
-
-    // A manual folder that has since gone opens at what is left of it.
-    m_harness.watcher().selectManualFolder(
-        [&](const QString&) { return std::optional<QString>(folder + "/gone/deeper"); });
+    s.harness.manualFolder(folder + "/gone/deeper");
     show->trigger();
-    EXPECT_EQ(opened.last(), folder);
+    EXPECT_EQ(opened, (QStringList{folder, folder}));
+
+    // Show Upcoming Take: both ways.
+    QAction* upcoming = s.commands.showUpcomingTakeAction();
+    EXPECT_TRUE(upcoming->isCheckable() && upcoming->isChecked());
+    upcoming->trigger();
+    EXPECT_FALSE(s.harness.watcher().showNextTakeWhenIdle());
+    s.harness.watcher().setShowNextTakeWhenIdle(true);
+    EXPECT_TRUE(upcoming->isChecked());
 }
 
-TEST_F(ApplicationShellTest, UpcomingTakeToggleIsBoundToTheWatcher)
+TEST(ApplicationShellTest, DockIconOffTakesTheWindowsOutOfTheTaskbarAndEnablesCtrlQ)
 {
-    makeShell();
-    QAction* toggle = m_shell->applicationMenu()->showUpcomingTakeAction();
-    EXPECT_EQ(toggle->text(), "Show Upcoming Take Between Takes");
-    EXPECT_TRUE(toggle->isCheckable());
-    EXPECT_TRUE(toggle->isChecked());
-    m_harness.stop("9");
-    EXPECT_EQ(m_harness.watcher().displayedRecPass(), QString("10"));
-    toggle->trigger();
-    EXPECT_FALSE(m_harness.watcher().showNextTakeWhenIdle());
-    EXPECT_FALSE(m_harness.settings().showNextTakeWhenIdle());
-    EXPECT_EQ(m_harness.watcher().displayedRecPass(), QString("9"));
-    m_harness.watcher().setShowNextTakeWhenIdle(true);
-    EXPECT_TRUE(toggle->isChecked());
+    Shell s;
+    s.shell.start();
+    FloatingWindow* window = s.shell.floatingWindow();
+    for (const bool dock : {false, true}) {
+        s.harness.settings().setShowInDock(dock);
+        EXPECT_EQ(s.shell.presence()->showsDockIcon(), dock);
+        EXPECT_EQ(window->windowType(), dock ? Qt::Window : Qt::Tool) << dock;
+        EXPECT_EQ(s.shell.settingsWindow()->windowType(), dock ? Qt::Window : Qt::Tool) << dock;
+        EXPECT_TRUE(
+            window->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint))
+            << dock;
+        EXPECT_TRUE(window->isVisible()) << dock;
+        EXPECT_EQ(window->quitAction()->isEnabled(), !dock) << dock;
+    }
+    EXPECT_EQ(window->quitAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    s.harness.settings().setShowInDock(false);
+    window->quitAction()->trigger();
+    EXPECT_EQ(s.quits, 1);
 }
 
-TEST_F(ApplicationShellTest, HelpCommandHasItsShortcutAndOpensTheHelpWindow)
-{
-    makeShell();
-    QAction* help = m_shell->applicationMenu()->helpAction();
-    EXPECT_EQ(help->text(), "Quorvel Help");
-    EXPECT_EQ(help->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
-    EXPECT_EQ(m_shell->applicationMenu()->aboutAction()->text(), "About Quorvel");
-    help->trigger();
-    EXPECT_TRUE(m_shell->helpWindow()->isVisible());
-    EXPECT_EQ(m_shell->helpWindow()->windowTitle(), "Quorvel Help");
-}
-
-TEST_F(ApplicationShellTest, MenuOpensSettingsAndTheGearToo)
-{
-    makeShell();
-    m_shell->menu()->preferencesAction()->trigger();
-    EXPECT_TRUE(m_shell->settingsWindow()->isVisible());
-    m_shell->settingsWindow()->hide();
-    Q_EMIT m_shell->floatingWindow()->preferencesRequested();
-    EXPECT_TRUE(m_shell->settingsWindow()->isVisible());
-    m_shell->menu()->quitAction()->trigger();
-    EXPECT_EQ(m_quits, 1);
-}
-
-TEST_F(ApplicationShellTest, DockIconOffTakesTheWindowsOutOfTheTaskbar)
-{
-    makeShell();
-    m_shell->start();
-    FloatingWindow* window = m_shell->floatingWindow();
-    EXPECT_NE(window->windowType(), Qt::Tool);
-    EXPECT_FALSE(window->quitAction()->isEnabled());
-
-    m_harness.settings().setShowInDock(false);
-    EXPECT_FALSE(m_shell->presence()->showsDockIcon());
-    EXPECT_EQ(window->windowType(), Qt::Tool);
-    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->quitAction()->isEnabled());
-    EXPECT_EQ(m_shell->settingsWindow()->windowType(), Qt::Tool);
-
-    m_harness.settings().setShowInDock(true);
-    EXPECT_EQ(window->windowType(), Qt::Window);
-    EXPECT_TRUE(window->isVisible());
-}
-
-TEST_F(ApplicationShellTest, WithoutATrayClosingTheLastWindowQuits)
+TEST(ApplicationShellTest, WithoutATrayClosingTheLastWindowQuits)
 {
     if (MenuBarExtra::isAvailable())
         GTEST_SKIP() << "this platform has a tray";
-    makeShell();
-    m_shell->start();
-    m_shell->showSettings();
-    m_shell->floatingWindow()->close();
-    processEventsFor(std::chrono::milliseconds(50));
-    EXPECT_EQ(m_quits, 0) << "the settings window is still open";
-    m_shell->settingsWindow()->close();
-    EXPECT_TRUE(pollUntil([&] { return m_quits == 1; }));
+    Shell s;
+    s.shell.start();
+    s.shell.showSettings();
+    // A close looks for windows left in a queued call; a call queued after it runs after it.
+    const auto close = [](QWidget* window) {
+        window->close();
+        bool settled = false;
+        QMetaObject::invokeMethod(
+            qApp, [&] { settled = true; }, Qt::QueuedConnection);
+        EXPECT_TRUE(pollUntil([&] { return settled; }));
+    };
+    close(s.shell.floatingWindow());
+    EXPECT_EQ(s.quits, 0) << "the settings window is still open";
+    close(s.shell.settingsWindow());
+    EXPECT_EQ(s.quits, 1);
 }

@@ -1,20 +1,21 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 #include <ostream>
 
-// Readable failure messages for Qt strings: GoogleTest finds these by argument-dependent lookup.
+// Readable failure messages for Qt values: GoogleTest finds these by argument-dependent lookup
+// (and prints a QStringList as a list of the QStrings).
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
 
-inline void PrintTo(const QStringList& list, std::ostream* out)
+// Only the tests that link Qt Gui know colours.
+#if __has_include(<QColor>)
+#include <QColor>
+inline void PrintTo(const QColor& colour, std::ostream* out)
 {
-    *out << '[';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
-    *out << ']';
+    *out << colour.name(QColor::HexArgb).toStdString();
 }
+#endif
