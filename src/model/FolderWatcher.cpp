@@ -1,5 +1,6 @@
 #include "model/FolderWatcher.h"
 
+#include "model/DecimalText.h"
 #include "model/FilenamePattern.h"
 #include "model/UserDefaults.h"
 #include "remote/NetworkInfo.h"
@@ -10,40 +11,6 @@
 #include <limits>
 
 namespace quorvel {
-
-namespace {
-
-// A signed decimal 64-bit integer: an optional sign and one or more ASCII digits, nothing else.
-std::optional<qint64> parseRecPass(const QString& text)
-{
-    qsizetype index = 0;
-    bool negative = false;
-    if (index < text.size() && (text[index] == u'+' || text[index] == u'-')) {
-        negative = text[index] == u'-';
-        ++index;
-    }
-    if (index == text.size())
-        return std::nullopt;
-    // Accumulate towards the negative side, which has room for every value.
-    qint64 value = 0;
-    for (; index < text.size(); ++index) {
-        const char16_t c = text[index].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const int digit = c - u'0';
-        if (value < (std::numeric_limits<qint64>::min() + digit) / 10)
-            return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == std::numeric_limits<qint64>::min())
-            return std::nullopt;
-        value = -value;
-    }
-    return value;
-}
-
-} // namespace
 
 FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QObject* parent,
                              std::chrono::milliseconds tickInterval, quint16 remoteDisplayPort)
@@ -259,7 +226,7 @@ std::optional<QString> FolderWatcher::displayedRecPass() const
     const QString& text = m_lastTake->recPass;
     if (text.isEmpty())
         return text;
-    std::optional<qint64> number = parseRecPass(text);
+    std::optional<qint64> number = DecimalText::parseInteger(text);
     if (!number)
         return text;
     // The largest value has no successor; it is shown as it is rather than wrapping around.

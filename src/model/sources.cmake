@@ -5,6 +5,7 @@ target_sources(quorvel_core PRIVATE
   model/DAWScanContext.h
   model/DAWSelection.cpp model/DAWSelection.h
   model/DAWSnapshot.h
+  model/DecimalText.cpp model/DecimalText.h
   model/DiagnosticsReport.cpp model/DiagnosticsReport.h
   model/FilenamePattern.cpp model/FilenamePattern.h
   model/FolderMode.cpp model/FolderMode.h

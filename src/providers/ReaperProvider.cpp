@@ -2,7 +2,7 @@
 
 #include "model/FilenamePattern.h"
 #include "model/RegexSearch.h"
-#include "providers/DecimalText.h"
+#include "model/DecimalText.h"
 #include "providers/PathText.h"
 #include "providers/SystemProbe.h"
 

@@ -1,7 +1,6 @@
 target_sources(quorvel_core PRIVATE
   providers/AbletonProvider.cpp providers/AbletonProvider.h
   providers/CommandFilter.cpp providers/CommandFilter.h
-  providers/DecimalText.cpp providers/DecimalText.h
   providers/FileTime.h
   providers/PathText.cpp providers/PathText.h
   providers/PerTrackProvider.cpp providers/PerTrackProvider.h

@@ -1,9 +1,9 @@
 #include "remote/StateDocuments.h"
 
+#include "model/DecimalText.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <charconv>
 
 #ifndef QUORVEL_VERSION
 #define QUORVEL_VERSION ""
@@ -64,28 +64,9 @@ QByteArray apiJSON(const RemoteDisplayState& state, const std::optional<QDateTim
 
 std::optional<qint64> takeNumber(const std::optional<QString>& take)
 {
-    if (!take || take->isEmpty())
+    if (!take)
         return std::nullopt;
-    const QString& text = *take;
-    qsizetype digitsFrom = 0;
-    if (text.front() == QLatin1Char('+') || text.front() == QLatin1Char('-'))
-        digitsFrom = 1;
-    if (digitsFrom == text.size())
-        return std::nullopt;
-    for (qsizetype i = digitsFrom; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-    }
-    // Every character is now ASCII; from_chars takes a "-" but not a "+".
-    const QByteArray ascii = text.toLatin1();
-    const char* first = ascii.constData() + (text.front() == QLatin1Char('+') ? 1 : 0);
-    const char* last = ascii.constData() + ascii.size();
-    qint64 value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
+    return DecimalText::parseInteger(*take);
 }
 
 QString appVersion()

@@ -7,7 +7,7 @@
 
 namespace quorvel {
 
-// Numbers as they appear in file names and configuration keys.
+// Numbers as they appear in file names, configuration keys and displayed take texts.
 namespace DecimalText {
 
 // A whole text that is an optional "+" or "-" and one or more ASCII digits, fitting 64 bits.

@@ -1,4 +1,4 @@
-#include "providers/DecimalText.h"
+#include "model/DecimalText.h"
 
 #include <QList>
 
