@@ -3,6 +3,7 @@
 #include "model/FolderWatcher.h"
 #include "model/RegexSearch.h"
 #include "model/UserDefaults.h"
+#include "support/RawSettings.h"
 #include "support/TempDir.h"
 
 #include <QElapsedTimer>
@@ -12,7 +13,7 @@
 
 using namespace quorvel;
 using namespace std::chrono_literals;
-using quorvel::test::TempDir;
+using namespace quorvel::test;
 
 namespace {
 
@@ -121,14 +122,12 @@ protected:
 
     void storePattern(const QString& text) const
     {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        raw.setValue(QStringLiteral("filenamePattern"), text);
+        storeRawSetting(iniPath(), QStringLiteral("filenamePattern"), text);
     }
 
     std::optional<QString> storedPattern() const
     {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        const QVariant value = raw.value(QStringLiteral("filenamePattern"));
+        const QVariant value = readRawSetting(iniPath(), QStringLiteral("filenamePattern"));
         return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
     }
 

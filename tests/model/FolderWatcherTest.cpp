@@ -3,6 +3,7 @@
 #include "model/UserDefaults.h"
 #include "support/FakeProvider.h"
 #include "support/Poll.h"
+#include "support/RawSettings.h"
 #include "support/TempDir.h"
 
 #include <QSettings>
@@ -34,15 +35,9 @@ protected:
 
     void storeRaw(const QString& key, const QVariant& value) const
     {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        raw.setValue(key, value);
+        storeRawSetting(iniPath(), key, value);
     }
-
-    QVariant readRaw(const QString& key) const
-    {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        return raw.value(key);
-    }
+    QVariant readRaw(const QString& key) const { return readRawSetting(iniPath(), key); }
 
     // Builds the watcher and waits for the scan its construction starts.
     FolderWatcher& start()

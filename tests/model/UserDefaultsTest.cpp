@@ -1,6 +1,7 @@
 #include "model/UserDefaults.h"
 
 #include "model/SettingsKey.h"
+#include "support/RawSettings.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -9,7 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
-using quorvel::test::TempDir;
+using namespace quorvel::test;
 
 namespace {
 
@@ -25,18 +26,11 @@ protected:
         return settings;
     }
 
-    // Writes a raw value the way another version of the program, or a user's editor, might.
     void storeRaw(const QString& key, const QVariant& value) const
     {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        raw.setValue(key, value);
+        storeRawSetting(iniPath(), key, value);
     }
-
-    QVariant readRaw(const QString& key) const
-    {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        return raw.value(key);
-    }
+    QVariant readRaw(const QString& key) const { return readRawSetting(iniPath(), key); }
 
     TempDir m_dir;
 };
