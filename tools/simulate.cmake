@@ -4,6 +4,7 @@
 add_executable(quorvel-simulate
   simulate/main.cpp
   simulate/ProcessName.h
+  simulate/posix/LinkRestart.h
   simulate/SessionPlayer.cpp simulate/SessionPlayer.h
   simulate/SimulatedDaw.cpp simulate/SimulatedDaw.h
   simulate/SimulateOptions.cpp simulate/SimulateOptions.h

@@ -1,6 +1,7 @@
 #include "app/StandardProviders.h"
 
 #include "providers/AbletonProvider.h"
+#include "providers/ArdourProvider.h"
 #include "providers/PerTrackProvider.h"
 #include "providers/ReaperProvider.h"
 
@@ -50,6 +51,7 @@ FolderWatcher::ProviderList standardProviders()
                   QStringLiteral("/^Cubase/"),
                   QStringLiteral("Audio")}),
         std::make_shared<const AbletonProvider>(),
+        std::make_shared<const ArdourProvider>(),
     };
 }
 

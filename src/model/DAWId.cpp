@@ -17,6 +17,8 @@ QString rawValue(DAWId id)
         return QStringLiteral("cubase");
     case DAWId::ableton:
         return QStringLiteral("ableton");
+    case DAWId::ardour:
+        return QStringLiteral("ardour");
     }
     return {};
 }

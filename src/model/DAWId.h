@@ -12,11 +12,12 @@ namespace quorvel {
 
 // The DAWs Quorvel knows. The declaration order is also the provider order, which breaks ties
 // when several DAWs run at once. A DAW has no display text of its own: names come from its
-// provider.
-enum class DAWId { reaper, logic, protools, nuendo, cubase, ableton };
+// provider. New DAWs go last, so that the raw values and ties of the others never move.
+enum class DAWId { reaper, logic, protools, nuendo, cubase, ableton, ardour };
 
-inline constexpr std::array<DAWId, 6> allDAWIds{DAWId::reaper, DAWId::logic,  DAWId::protools,
-                                                DAWId::nuendo, DAWId::cubase, DAWId::ableton};
+inline constexpr std::array<DAWId, 7> allDAWIds{
+    DAWId::reaper, DAWId::logic,   DAWId::protools, DAWId::nuendo,
+    DAWId::cubase, DAWId::ableton, DAWId::ardour};
 
 // The raw value: "reaper", "logic", ... It is the DAW's identity and its persisted form.
 QString rawValue(DAWId id);

@@ -16,6 +16,9 @@ struct DAWSnapshot
     std::optional<QString> projectName;
     std::optional<RecordingPass> currentTake;
     bool isRecording = false;
+    // The folder the current take's file lies in, when the provider knows it: it may differ from
+    // the detected folder (a project that records into a subfolder of its own).
+    std::optional<QString> takeFolder;
 
     friend bool operator==(const DAWSnapshot&, const DAWSnapshot&) = default;
 };

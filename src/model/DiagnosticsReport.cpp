@@ -224,7 +224,11 @@ void generate(FolderWatcher& watcher, QObject* context,
     auto lines = std::make_shared<QStringList>(
         stateLines(watcher, QDateTime::currentDateTime(), appVersionText(), systemLine()));
     const CompiledPattern pattern = listingPattern(watcher);
-    const std::optional<QString> folder = watcher.effectiveFolderURL();
+    // The folder the newest take was found in says most about what detection sees; it is the
+    // effective folder unless the project records into a folder of its own.
+    std::optional<QString> folder = watcher.detectedTakeFolder();
+    if (!folder)
+        folder = watcher.effectiveFolderURL();
 
     watcher.runOnScanThread([lines, pattern, folder, receiver = QPointer<QObject>(context),
                              completion = std::move(completion)]() mutable {

@@ -353,6 +353,8 @@ void FolderWatcher::apply(const std::vector<ScanResult>& results)
         const DAWSnapshot& snapshot = chosen->snapshot;
         assign(m_detectedFolderURL, snapshot.detectedFolder,
                &FolderWatcher::detectedFolderURLChanged);
+        assign(m_detectedTakeFolder, snapshot.takeFolder,
+               &FolderWatcher::detectedTakeFolderChanged);
         assign(m_detectedProjectPath, snapshot.detectedProjectPath,
                &FolderWatcher::detectedProjectPathChanged);
         assign(m_detectedProjectName, snapshot.projectName,

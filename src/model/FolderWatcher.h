@@ -62,6 +62,8 @@ class FolderWatcher : public QObject
         std::optional<QString> manualFolderURL READ manualFolderURL NOTIFY manualFolderURLChanged)
     Q_PROPERTY(std::optional<QString> detectedFolderURL READ detectedFolderURL NOTIFY
                    detectedFolderURLChanged)
+    Q_PROPERTY(std::optional<QString> detectedTakeFolder READ detectedTakeFolder NOTIFY
+                   detectedTakeFolderChanged)
     Q_PROPERTY(std::optional<QString> detectedProjectPath READ detectedProjectPath NOTIFY
                    detectedProjectPathChanged)
     Q_PROPERTY(std::optional<QString> detectedProjectName READ detectedProjectName NOTIFY
@@ -146,6 +148,9 @@ public:
     static QString folderChooserMessage();
 
     std::optional<QString> detectedFolderURL() const { return m_detectedFolderURL; }
+    // The folder the newest take was found in, which a project may keep apart from the detected
+    // folder (REAPER recording into the project's Media folder).
+    std::optional<QString> detectedTakeFolder() const { return m_detectedTakeFolder; }
     std::optional<QString> detectedProjectPath() const { return m_detectedProjectPath; }
     std::optional<QString> detectedProjectName() const { return m_detectedProjectName; }
     // The manual folder in manual mode, else the detected one.
@@ -204,6 +209,7 @@ Q_SIGNALS:
     void folderModeChanged();
     void manualFolderURLChanged();
     void detectedFolderURLChanged();
+    void detectedTakeFolderChanged();
     void detectedProjectPathChanged();
     void detectedProjectNameChanged();
     void filenamePatternChanged();
@@ -239,6 +245,7 @@ private:
     FolderMode m_folderMode = FolderMode::automatic;
     std::optional<QString> m_manualFolderURL;
     std::optional<QString> m_detectedFolderURL;
+    std::optional<QString> m_detectedTakeFolder;
     std::optional<QString> m_detectedProjectPath;
     std::optional<QString> m_detectedProjectName;
     QTimer* m_timer = nullptr;

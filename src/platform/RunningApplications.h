@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 #include <vector>
@@ -16,6 +17,18 @@ struct RunningApplication
     std::optional<QString> bundleIdentifier; // none on Linux
     // An ordinary application with a Dock icon and menu bar; every process on Linux.
     bool isRegular = false;
+    qint64 processId = 0;
+    // The program's full file name where the localized name is the kernel's cut form of it
+    // (ExecutableName::full); absent where the localized name is already whole.
+    std::optional<QString> executableName;
+    // The Wine prefix (the folder holding drive_c) of a Windows program running under Wine.
+    std::optional<QString> winePrefix;
+
+    // The name to match a DAW's program names against: the full name where there is one.
+    std::optional<QString> fullName() const
+    {
+        return executableName ? executableName : localizedName;
+    }
 };
 
 // The running applications of the current user, as the providers' isRunning() sees them.

@@ -49,16 +49,27 @@ bool AbletonProvider::isRunning() const
 
 bool AbletonProvider::isRunningAmong(const std::vector<RunningApplication>& applications)
 {
-    return std::any_of(applications.begin(), applications.end(), [](const auto& app) {
-        return app.bundleIdentifier == u"com.ableton.live" ||
-               (app.isRegular && app.localizedName == u"Live");
-    });
+    return std::any_of(applications.begin(), applications.end(), &matches);
+}
+
+bool AbletonProvider::matches(const RunningApplication& app)
+{
+    if (app.bundleIdentifier == u"com.ableton.live" ||
+        (app.isRegular && app.localizedName == u"Live"))
+        return true;
+    // Live for Windows under Wine: its program file is named for the version and edition, as
+    // "Ableton Live 12 Suite.exe" in "C:\ProgramData\Ableton\Live 12 Suite\Program\"
+    // (Ableton's installer layout, as Live's own "Installing Live" help article shows it).
+    const QLatin1StringView stem("Ableton Live ");
+    const std::optional<QString> name = app.fullName();
+    return app.isRegular && name && name->startsWith(stem, Qt::CaseInsensitive) &&
+           name->size() > stem.size() && name->at(stem.size()).isDigit() &&
+           PathText::hasSuffixIgnoringCase(*name, QLatin1StringView(".exe"));
 }
 
 DAWSnapshot AbletonProvider::scan(const DAWScanContext& context) const
 {
-    return detect(context, SystemProbe::openFilePaths(QStringLiteral("/^Live$/")),
-                  currentFileTime());
+    return detect(context, SystemProbe::openFilePathsOfApplications(&matches), currentFileTime());
 }
 
 std::optional<QString> AbletonProvider::trackName(const QString& filename)

@@ -28,6 +28,9 @@ public:
     DAWSnapshot scan(const DAWScanContext& context) const override;
 
     static bool isRunningAmong(const std::vector<RunningApplication>& applications);
+    // Whether the application is Live: its bundle identifier, the name "Live", or the program
+    // file of Live for Windows running under Wine.
+    static bool matches(const RunningApplication& application);
 
     // One detection from its inputs; lists the folder it settles on. Never fails.
     static DAWSnapshot detect(const DAWScanContext& context, const QStringList& openFiles,

@@ -42,19 +42,28 @@ bool PerTrackProvider::isRunning() const
 bool PerTrackProvider::isRunningAmong(const std::vector<RunningApplication>& applications) const
 {
     for (const RunningApplication& app : applications) {
-        if (app.bundleIdentifier &&
-            startsWithAny(*app.bundleIdentifier, m_configuration.bundleIdentifiers))
-            return true;
-        if (app.isRegular && app.localizedName &&
-            startsWithAny(*app.localizedName, m_configuration.processNames))
+        if (matches(app))
             return true;
     }
     return false;
 }
 
+bool PerTrackProvider::matches(const RunningApplication& app) const
+{
+    if (app.bundleIdentifier &&
+        startsWithAny(*app.bundleIdentifier, m_configuration.bundleIdentifiers))
+        return true;
+    // The full program name, so that a name the kernel cut still matches (and a Windows build's
+    // "Cubase13.exe" under Wine begins with "Cubase").
+    const std::optional<QString> name = app.fullName();
+    return app.isRegular && name && startsWithAny(*name, m_configuration.processNames);
+}
+
 DAWSnapshot PerTrackProvider::scan(const DAWScanContext& context) const
 {
-    return detect(context, SystemProbe::openFilePaths(m_configuration.lsofCommandFilter),
+    return detect(context,
+                  SystemProbe::openFilePathsOfApplications(
+                      [this](const RunningApplication& app) { return matches(app); }),
                   currentFileTime());
 }
 

@@ -45,6 +45,9 @@ public:
     const Configuration& configuration() const { return m_configuration; }
 
     bool isRunningAmong(const std::vector<RunningApplication>& applications) const;
+    // Whether the application is this DAW: by bundle identifier, or by a program name that
+    // begins with one of the DAW's names.
+    bool matches(const RunningApplication& application) const;
 
     // One detection from its inputs; reads the dates of the open files inside the effective
     // folder from the file system. Never fails.

@@ -5,6 +5,7 @@
 #include "model/DecimalText.h"
 #include "providers/PathText.h"
 #include "providers/SystemProbe.h"
+#include "providers/WinePaths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -93,17 +94,49 @@ bool ReaperProvider::isRunning() const
 
 bool ReaperProvider::isRunningAmong(const std::vector<RunningApplication>& applications) const
 {
-    return std::any_of(applications.begin(), applications.end(), [this](const auto& app) {
-        return app.localizedName && m_facts.applicationNames.contains(*app.localizedName);
-    });
+    return std::any_of(applications.begin(), applications.end(),
+                       [this](const auto& app) { return matches(app); });
+}
+
+bool ReaperProvider::matches(const RunningApplication& application) const
+{
+    const std::optional<QString> name = application.fullName();
+    if (!name)
+        return false;
+    return m_facts.applicationNames.contains(*name) ||
+           m_facts.windowsExecutableNames.contains(*name, Qt::CaseInsensitive);
 }
 
 DAWSnapshot ReaperProvider::scan(const DAWScanContext& context) const
 {
-    const QString iniPath = configFilePath();
+    std::vector<qint64> processIds;
+    std::optional<QString> winePrefix;
+    for (const RunningApplication& application : RunningApplications::current()) {
+        if (!matches(application))
+            continue;
+        processIds.push_back(application.processId);
+        if (!winePrefix)
+            winePrefix = application.winePrefix;
+    }
+
+    // The Windows build under Wine keeps its settings in the prefix and writes Windows paths.
+    ReaperProject::PathMapper toLocal;
+    QString iniPath = configFilePath();
+    if (winePrefix) {
+        iniPath = WinePaths::reaperConfigFile(*winePrefix);
+        toLocal = [prefix = *winePrefix](const QString& written) {
+            return WinePaths::toLocal(prefix, written);
+        };
+    }
+    const std::shared_ptr<ReaperProject> project = m_project;
     return detect(
-        context, SystemProbe::openFilePaths(m_facts.commandFilter),
-        [&iniPath] { return mostRecentProject(iniPath); }, currentFileTime());
+        context, SystemProbe::openFilePaths(processIds),
+        [&] { return mostRecentProject(iniPath, toLocal); }, currentFileTime(),
+        [&](const QString& projectFile) {
+            const auto paths = project->cachedRecordPaths(projectFile);
+            return paths ? ReaperProject::recordFolders(projectFile, *paths, toLocal)
+                         : QStringList();
+        });
 }
 
 QString ReaperProvider::configFilePath() const
@@ -115,7 +148,8 @@ QString ReaperProvider::configFilePath() const
 }
 
 DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringList& openFiles,
-                                   const RecentProjectSource& recentProjectSource, FileTime now)
+                                   const RecentProjectSource& recentProjectSource, FileTime now,
+                                   const RecordFoldersSource& recordFolders)
 {
     QStringList openTakes;
     std::optional<QString> projectFile;
@@ -164,13 +198,38 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
     if (!effectiveFolder)
         return snapshot;
 
-    const QString prefix = PathText::folderPrefix(*effectiveFolder);
-    const std::vector<SystemProbe::FolderEntry> listing =
-        SystemProbe::listFolder(*effectiveFolder, isWavName)
-            .value_or(std::vector<SystemProbe::FolderEntry>{});
+    // A project that records into a folder of its own (commonly "Media") has its takes there,
+    // not beside the project file; those folders are listed too. Only while the effective folder
+    // is the project's own: a folder the user picked is taken as it is.
+    QStringList folders{*effectiveFolder};
+    if (context.folderMode == FolderMode::automatic && recordFolders &&
+        snapshot.detectedProjectPath &&
+        PathText::deletingLastComponent(*snapshot.detectedProjectPath) ==
+            withoutTrailingSeparators(*effectiveFolder)) {
+        for (const QString& folder : recordFolders(*snapshot.detectedProjectPath)) {
+            if (!folders.contains(folder))
+                folders.append(folder);
+        }
+    }
+
+    struct Listed
+    {
+        qsizetype folder;
+        SystemProbe::FolderEntry entry;
+    };
+    std::vector<Listed> listing;
+    for (qsizetype f = 0; f < folders.size(); ++f) {
+        auto entries = SystemProbe::listFolder(folders[f], isWavName);
+        if (!entries)
+            continue;
+        listing.reserve(listing.size() + entries->size());
+        for (auto& entry : *entries)
+            listing.push_back({f, std::move(entry)});
+    }
 
     // Open takes add files the listing cannot show: those in subfolders, and any the listing
     // missed. One that the listing also holds is a harmless duplicate with the same date.
+    const QString prefix = PathText::folderPrefix(*effectiveFolder);
     QStringList extraTakes;
     QSet<QString> seen;
     for (const QString& path : std::as_const(openTakes)) {
@@ -183,7 +242,7 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
     std::vector<Candidate> candidates;
     candidates.reserve(listing.size() + static_cast<size_t>(extraTakes.size()));
     for (size_t i = 0; i < listing.size(); ++i)
-        candidates.push_back({listing[i].modified, i});
+        candidates.push_back({listing[i].entry.modified, i});
     for (qsizetype i = 0; i < extraTakes.size(); ++i)
         candidates.push_back({SystemProbe::modificationTime(extraTakes[i]),
                               listing.size() + static_cast<size_t>(i)});
@@ -201,26 +260,32 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
         candidates.pop_back();
 
         QString filename;
+        QString folder;
         if (newest.index < listing.size()) {
-            auto decoded = PathText::decodeUtf8(listing[newest.index].name);
+            const Listed& listed = listing[newest.index];
+            auto decoded = PathText::decodeUtf8(listed.entry.name);
             if (!decoded)
                 continue;
             filename = *decoded;
+            folder = folders[listed.folder];
         } else {
-            filename =
-                PathText::lastComponent(extraTakes[qsizetype(newest.index - listing.size())]);
+            const QString& path = extraTakes[qsizetype(newest.index - listing.size())];
+            filename = PathText::lastComponent(path);
+            folder = PathText::deletingLastComponent(path);
         }
         const auto parsed = parse(filename, context.pattern);
         if (!parsed)
             continue;
         snapshot.currentTake = RecordingPass{filename, parsed->recPass, parsed->pieceName};
         snapshot.isRecording = isWithinWindow(newest.modified, now, context.recordingWindow);
+        snapshot.takeFolder = withoutTrailingSeparators(folder);
         break;
     }
     return snapshot;
 }
 
-std::optional<QString> ReaperProvider::mostRecentProject(const QString& iniPath)
+std::optional<QString> ReaperProvider::mostRecentProject(const QString& iniPath,
+                                                         const ReaperProject::PathMapper& toLocal)
 {
     if (iniPath.isEmpty())
         return std::nullopt;
@@ -235,7 +300,9 @@ std::optional<QString> ReaperProvider::mostRecentProject(const QString& iniPath)
     if (contents.size() > maxConfigFileSize)
         return std::nullopt;
 
-    const auto project = recentProjectEntry(contents);
+    auto project = recentProjectEntry(contents);
+    if (project && toLocal)
+        project = toLocal(*project);
     if (!project || !project->startsWith(u'/') || !QFileInfo::exists(*project))
         return std::nullopt;
     return project;

@@ -3,10 +3,12 @@
 #include "model/DAWProvider.h"
 #include "platform/RunningApplications.h"
 #include "providers/FileTime.h"
+#include "providers/ReaperProject.h"
 
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
         QStringList applicationNames; // exact, case-sensitive
         QString commandFilter;        // lsof -c form
         QString configFileUnderHome;  // reaper.ini, relative to the home folder
+        // The Windows build's program names, for REAPER running under Wine; compared without
+        // case, as Windows compares file names.
+        QStringList windowsExecutableNames;
     };
     static PlatformFacts platformFacts();
 
@@ -44,24 +49,32 @@ public:
 
     const PlatformFacts& facts() const { return m_facts; }
 
-    // True when an application has one of the REAPER names exactly.
+    // True when an application has one of the REAPER names exactly, by its full program name.
     bool isRunningAmong(const std::vector<RunningApplication>& applications) const;
+    bool matches(const RunningApplication& application) const;
 
     // Produces the recent project on demand; asked at most once per detection, and only when the
     // open files do not settle the project.
     using RecentProjectSource = std::function<std::optional<QString>()>;
 
-    // One detection from its inputs. Lists the effective media folder and reads the dates of
-    // open takes from the file system; never fails.
+    // The folders a project records into besides its own (from its record path).
+    using RecordFoldersSource = std::function<QStringList(const QString& projectFile)>;
+
+    // One detection from its inputs. Lists the effective media folder (and, in automatic folder
+    // mode, the project's record folders) and reads the dates of open takes from the file
+    // system; never fails.
     static DAWSnapshot detect(const DAWScanContext& context, const QStringList& openFiles,
-                              const RecentProjectSource& recentProject, FileTime now);
+                              const RecentProjectSource& recentProject, FileTime now,
+                              const RecordFoldersSource& recordFolders = {});
 
     // $HOME followed by the configuration file's place; empty when HOME is not set.
     QString configFilePath() const;
 
     // The project of the smallest recentNN key of reaper.ini's [Recent] section, when that file
     // exists. Files that are not regular or are implausibly large count as unreadable.
-    static std::optional<QString> mostRecentProject(const QString& iniPath);
+    // toLocal turns the entry into a local path first (the Windows build's paths under Wine).
+    static std::optional<QString> mostRecentProject(const QString& iniPath,
+                                                    const ReaperProject::PathMapper& toLocal = {});
     // The value of the smallest recentNN key; no value when there is none or when that entry is
     // not valid UTF-8 (the entry after it would be an older project, not the most recent).
     static std::optional<QString> recentProjectEntry(const QByteArray& iniContents);
@@ -82,6 +95,8 @@ public:
 
 private:
     PlatformFacts m_facts;
+    // Re-read only when the project file changes; a cache, not detection state.
+    std::shared_ptr<ReaperProject> m_project = std::make_shared<ReaperProject>();
 };
 
 } // namespace quorvel

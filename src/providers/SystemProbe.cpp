@@ -312,6 +312,17 @@ LsofRun runLsof(const QString& commandFilter, const LsofOptions& options)
     return run;
 }
 
+QStringList openFilePathsOfApplications(
+    const std::function<bool(const RunningApplication&)>& selects)
+{
+    std::vector<qint64> processIds;
+    for (const RunningApplication& application : RunningApplications::current()) {
+        if (selects && selects(application))
+            processIds.push_back(application.processId);
+    }
+    return processIds.empty() ? QStringList() : openFilePaths(processIds);
+}
+
 QStringList openFilePathsWithLsof(const QString& commandFilter, const LsofOptions& options)
 {
     return runLsof(commandFilter, options).paths;

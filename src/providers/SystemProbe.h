@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RunningApplications.h"
 #include "providers/FileTime.h"
 
 #include <QByteArray>
@@ -29,6 +30,15 @@ namespace SystemProbe {
 // Uses the fastest reader of the system (on Linux the native one). Blocks for at most the lsof
 // watchdog's seven seconds; usually a millisecond or so.
 QStringList openFilePaths(const QString& commandFilter);
+
+// The same for the processes given by id: the providers select a DAW's processes by their full
+// program names (see RunningApplication::fullName), which a command filter cannot see where the
+// kernel cut the name. Processes that have ended, or are not ours to read, add nothing.
+QStringList openFilePaths(const std::vector<qint64>& processIds);
+
+// The open files of the running applications that selects accepts (in their list's order).
+QStringList openFilePathsOfApplications(
+    const std::function<bool(const RunningApplication&)>& selects);
 
 // The deepest folder containing the parent folder of every path. No value for an empty list, or
 // when the parents share nothing but the root folder (a single parent, "/" included, is itself

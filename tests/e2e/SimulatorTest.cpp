@@ -73,6 +73,13 @@ const DawCase dawCases[] = {
      7,
      {"Samples/Recorded/1-Audio 0007 [date time].wav",
       "Samples/Recorded/2-Audio 0007 [date time].wav"}},
+    // Ardour's name outgrows the kernel's 15 bytes; its stereo track writes %L and %R halves.
+    {"ardour",
+     "ardour-7.3.0~ds",
+     7,
+     {"interchange/Song Project/audiofiles/Take7_Audio 1-1.wav",
+      "interchange/Song Project/audiofiles/Take7_Audio 2-1%L.wav",
+      "interchange/Song Project/audiofiles/Take7_Audio 2-1%R.wav"}},
 };
 
 class SimulatorDawTest : public ::testing::TestWithParam<DawCase>
@@ -161,13 +168,77 @@ TEST(SimulatorTest, ClosesATakesFilesForTheGapAndStopsThereOnInterrupt)
     EXPECT_EQ(QDir(recorded).entryList(QDir::Files).size(), 8) << next.printed();
 }
 
+// The program's full name survives where the command name is cut: in argv[0], as under Wine,
+// where argv[0] is the Windows path of the .exe and the command name its first 15 bytes.
+TEST(SimulatorTest, RunsUnderTheProgramsFullNameWithTheCommandNameCut)
+{
+    struct NameCase
+    {
+        QStringList arguments;
+        QString commandName;
+        QString firstArgument; // exactly, or after the last '/' when it starts with one
+    };
+    const NameCase cases[] = {
+        {{"ardour"}, "ardour-7.3.0~ds", "/ardour-7.3.0~ds0"},
+        {{"ableton", "--wine"},
+         "Ableton Live 12",
+         R"(C:\ProgramData\Ableton\Live 12 Suite\Program\Ableton Live 12 Suite.exe)"},
+        {{"reaper", "--wine"}, "reaper.exe", R"(C:\Program Files\REAPER (x64)\reaper.exe)"},
+        {{"cubase", "--wine"},
+         "Cubase13.exe",
+         R"(C:\Program Files\Steinberg\Cubase 13\Cubase13.exe)"},
+        {{"nuendo", "--wine"},
+         "Nuendo13.exe",
+         R"(C:\Program Files\Steinberg\Nuendo 13\Nuendo13.exe)"},
+    };
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE("quorvel-simulate " + c.arguments.join(' ').toStdString());
+        TempDir work;
+        ChildProcess simulator(simulate,
+                               c.arguments + QStringList{"--folder", work.path(), "--takes", "1",
+                                                         "--take-seconds", "600"});
+        ASSERT_TRUE(simulator.waitForLine("take 1 recording: ", deadline))
+            << simulator.printed() << simulator.standardError();
+        EXPECT_EQ(commandName(simulator.pid()), c.commandName);
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(simulator.pid()));
+        ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+        const QString first = QString::fromUtf8(cmdline.readAll().split('\0').first());
+        EXPECT_EQ(c.firstArgument.startsWith('/') ? first.mid(first.lastIndexOf('/')) : first,
+                  c.firstArgument);
+        simulator.sendSignal(SIGTERM);
+        EXPECT_EQ(simulator.waitForExit(deadline), 0) << simulator.standardError();
+    }
+}
+
+// Ardour holds the files of every take of the session open, not only the one it records: in the
+// gap after a take, where every other DAW has closed it.
+TEST(SimulatorTest, ArdourKeepsEveryTakeOpenUntilItEnds)
+{
+    TempDir work;
+    const QString folder = work.filePath(QStringLiteral("Song"));
+    ChildProcess simulator(simulate, {"ardour", "--folder", folder, "--takes", "2",
+                                      "--take-seconds", "0.3", "--gap-seconds", "600"});
+    const QStringList paths = recordedPaths(simulator, 1, 3);
+    ASSERT_EQ(paths.size(), 3) << simulator.printed() << simulator.standardError();
+    ASSERT_TRUE(simulator.waitForLine("take 1 stopped", deadline)) << simulator.printed();
+    const QStringList open = openFiles(simulator.pid());
+    for (const QString& path : paths) {
+        EXPECT_TRUE(open.contains(path)) << path.toStdString() << " is closed in the gap";
+        EXPECT_EQ(wavProblem(path), "");
+    }
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Song.ardour"));
+    simulator.sendSignal(SIGTERM);
+    EXPECT_EQ(simulator.waitForExit(deadline), 0) << simulator.standardError();
+}
+
 TEST(SimulatorTest, RejectsBadArgumentsWithAReasonAndUsageAndStatusTwo)
 {
     TempDir work;
     const QString folder = work.filePath(QStringLiteral("never-created"));
     const std::pair<QStringList, QString> cases[] = {
         {{}, "name the DAW to simulate"},
-        {{"ardour", "--folder", folder}, "unknown DAW 'ardour'"},
+        {{"bitwig", "--folder", folder}, "unknown DAW 'bitwig'"},
+        {{"logic", "--folder", folder, "--wine"}, "Logic Pro has no Windows program"},
         {{"reaper"}, "--folder is required"},
         {{"reaper", "--folder"}, "option '--folder' needs a value"},
         {{"reaper", "--folder", folder, "--tracks", "two"}, "--tracks must be"},

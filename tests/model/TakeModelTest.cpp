@@ -18,7 +18,7 @@ TEST(DAWIdTest, ConvertsOnlyExactRawValues)
     } cases[] = {
         {"reaper", DAWId::reaper}, {"logic", DAWId::logic},   {"protools", DAWId::protools},
         {"nuendo", DAWId::nuendo}, {"cubase", DAWId::cubase}, {"ableton", DAWId::ableton},
-        {"Reaper", std::nullopt},  {"REAPER", std::nullopt},  {" reaper", std::nullopt},
+        {"ardour", DAWId::ardour}, {"Reaper", std::nullopt},  {"REAPER", std::nullopt},  {" reaper", std::nullopt},
         {"reaper ", std::nullopt}, {"", std::nullopt},        {"ProTools", std::nullopt},
     };
     for (const auto& c : cases)
@@ -27,7 +27,7 @@ TEST(DAWIdTest, ConvertsOnlyExactRawValues)
 
 TEST(DAWIdTest, RawValuesRoundTripInDeclarationOrder)
 {
-    const QStringList expected{"reaper", "logic", "protools", "nuendo", "cubase", "ableton"};
+    const QStringList expected{"reaper", "logic", "protools", "nuendo", "cubase", "ableton", "ardour"};
     QStringList actual;
     for (DAWId id : allDAWIds) {
         actual << rawValue(id);

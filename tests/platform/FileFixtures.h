@@ -67,6 +67,7 @@ public:
 
     // True once the process has opened its files and taken its name.
     bool isReady() const { return m_ready; }
+    pid_t pid() const { return m_pid; }
     // Lets the process end, and waits until it has.
     void finish()
     {

@@ -49,6 +49,8 @@ TEST(NativeOpenFilesTest, ListsTheFilesOfAProcessInDescriptorOrder)
     const QString first = QFile::decodeName(a.path);
     EXPECT_EQ(under(paths, dir.path()), QStringList({first, QFile::decodeName(c.path), first}))
         << show(paths);
+    // Selected by process id, as the providers select a DAW by its full program name.
+    EXPECT_EQ(SystemProbe::openFilePaths(std::vector<qint64>{held.pid()}), paths);
     held.finish();
     EXPECT_EQ(SystemProbe::nativeOpenFilePaths(filter), QStringList()) << "after the process ended";
 }

@@ -1,8 +1,12 @@
 #include "platform/RunningApplications.h"
 
 #include "platform/FileFixtures.h"
+#include "providers/ExecutableName.h"
+#include "support/Poll.h"
+#include "support/TempDir.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -44,4 +48,52 @@ TEST(RunningApplicationsTest, LeavesOutKernelThreads)
     if (!comm.open(QIODevice::ReadOnly) || comm.readAll() != "kthreadd\n")
         GTEST_SKIP() << "kthreadd not visible";
     EXPECT_FALSE(find(QStringLiteral("kthreadd")));
+}
+
+// A program whose name is longer than the kernel keeps is known by its whole name: from argv[0],
+// from the executable's path, or (a Windows program under Wine, whose executable is Wine's
+// loader) from the last part of a Windows path.
+TEST(RunningApplicationsTest, RecoversTheFullNameOfAProgramTheKernelCut)
+{
+    struct Case
+    {
+        const char *command, *argv0, *executable, *full;
+    } cases[] = {
+        {"ardour-7.3.0~ds", "/usr/lib/ardour7/ardour-7.3.0~ds0", "/usr/lib/ardour7/ardour-7.3.0~ds0",
+         "ardour-7.3.0~ds0"},
+        {"ardour-8.12.0~d", "ardour8", "/opt/a/ardour-8.12.0~ds0", "ardour-8.12.0~ds0"},
+        {"Ableton Live 12", R"(C:\ProgramData\Ableton\Live 12 Suite\Program\Ableton Live 12 Suite.exe)",
+         "/usr/lib/wine/wine64-preloader", "Ableton Live 12 Suite.exe"},
+        {"reaper.exe", R"(C:\Program Files\REAPER (x64)\reaper.exe)", "/usr/lib/wine/wine64",
+         "reaper.exe"},
+        {"qvrenamedzzzzzz", "/bin/sleep", "/usr/bin/sleep", "qvrenamedzzzzzz"}, // renamed itself
+        {"Cubase13.exe", "", "", "Cubase13.exe"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExecutableName::full(c.command, QString::fromUtf8(c.argv0),
+                                       QString::fromUtf8(c.executable)),
+                  QString::fromUtf8(c.full))
+            << c.command;
+    }
+    EXPECT_TRUE(ExecutableName::isWineLoader(u"/usr/lib/wine/wine64-preloader"));
+    EXPECT_FALSE(ExecutableName::isWineLoader(u"/usr/bin/winecfg"));
+
+    // And a real process, started from a copy of sleep under a long name.
+    TempDir dir;
+    const QString program = dir.filePath(QStringLiteral("qv-a-long-program-name"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), program));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    QProcess process;
+    process.start(program, {QStringLiteral("60")});
+    ASSERT_TRUE(process.waitForStarted());
+    const qint64 pid = process.processId();
+    std::optional<RunningApplication> app;
+    pollUntil([&] { return (app = find(QStringLiteral("qv-a-long-progr"))).has_value(); },
+              std::chrono::seconds(30));
+    process.kill();
+    process.waitForFinished();
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->fullName(), QStringLiteral("qv-a-long-program-name"));
+    EXPECT_EQ(app->processId, pid);
+    EXPECT_FALSE(app->winePrefix);
 }

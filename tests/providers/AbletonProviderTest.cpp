@@ -78,7 +78,7 @@ TEST(AbletonProviderTest, CountsClipsPerTrack)
             const int take = rule == TakeDerivation::mode ? mode : max;
             EXPECT_EQ(AbletonProvider::detect(context, {open}, fixedNow),
                       (DAWSnapshot{dir.filePath("Demo/Samples/Recorded"), std::nullopt, "Demo",
-                                   countedTake(take), false}))
+                                   countedTake(take), false, std::nullopt}))
                 << label << rawValue(rule).toStdString();
         }
     }
@@ -138,7 +138,8 @@ TEST(AbletonProviderTest, CountsTheFolderOfTheOpenRecordingsOrTheManualChoice)
         DAWSnapshot expected;
         if (c.folder) {
             expected = {dir.filePath(c.folder), std::nullopt, QString(c.name),
-                        c.take ? std::optional(countedTake(c.take)) : std::nullopt, c.recording};
+                        c.take ? std::optional(countedTake(c.take)) : std::nullopt, c.recording,
+                        std::nullopt};
         }
         EXPECT_EQ(AbletonProvider::detect(context, c.open, fixedNow), expected) << c.label;
     }

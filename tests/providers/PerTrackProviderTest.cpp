@@ -137,7 +137,7 @@ TEST(PerTrackProviderTest, DetectsFromTheOpenFiles)
         const DAWSnapshot expected{dir.filePath(c.base), std::nullopt,
                                    c.name ? std::optional(QString(c.name)) : std::nullopt,
                                    c.take ? std::optional(countedTake(c.take)) : std::nullopt,
-                                   c.recording};
+                                   c.recording, std::nullopt};
         EXPECT_EQ(shipped(c.id).detect(context, open, fixedNow), expected) << c.label;
     }
 

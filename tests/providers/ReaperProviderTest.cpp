@@ -209,10 +209,11 @@ TEST(ReaperProviderTest, FindsTheFolderAndProject)
         DAWSnapshot snapshot = ReaperProvider::detect(context, open, recentProject, fixedNow);
         // Which take won; how it is parsed is the next tests' concern.
         const auto take = std::exchange(snapshot.currentTake, std::nullopt);
+        snapshot.takeFolder.reset();
         EXPECT_EQ(take ? take->filename.toStdString() : "none", c.take ? c.take : "none")
             << c.label;
         const auto name = c.name ? std::optional(QString(c.name)) : std::nullopt;
-        EXPECT_EQ(snapshot, (DAWSnapshot{at(c.folder), at(c.project), name, {}, c.recording}))
+        EXPECT_EQ(snapshot, (DAWSnapshot{at(c.folder), at(c.project), name, {}, c.recording, {}}))
             << c.label;
         // An open project settles it without reaper.ini; otherwise that is read at most once.
         EXPECT_LE(asked, relative.contains("P/Session.RPP") ? 0 : 1) << c.label;
@@ -251,26 +252,34 @@ TEST(ReaperProviderTest, TakesTheNewestParsedTakeOfTheFolder)
         const auto take =
             c.take ? std::optional(RecordingPass{c.take, c.recPass, c.piece}) : std::nullopt;
         EXPECT_EQ(snapshot,
-                  (DAWSnapshot{dir.filePath("Takes"), std::nullopt, "Takes", take, c.recording}))
+                  (DAWSnapshot{dir.filePath("Takes"), std::nullopt, "Takes", take, c.recording,
+                               take ? std::optional(dir.filePath("Takes")) : std::nullopt}))
             << c.label;
     }
 }
 
-TEST(ReaperProviderTest, ScanReadsReaperIniUnderHome)
+// Started between takes, with nothing open: reaper.ini names the project, and the project's
+// record path leads to its takes in Media.
+TEST(ReaperProviderTest, ScanFindsTheRecentProjectsTakesInItsRecordFolder)
 {
-    // A command filter no process matches, so the scan finds nothing open and falls back on
-    // reaper.ini.
     const QByteArray savedHome = qgetenv("HOME");
     TempDir home;
-    const QString project = home.write("Projects/Song/Song.RPP");
-    writeAged(home, "Projects/Song/Song-01-021.wav", 100);
+    const QString project =
+        home.write("Projects/Song/Song.RPP", "<REAPER_PROJECT 0.1 \"7.0\" 0\n  RIPPLE 0\n"
+                                             "  RECORD_PATH Media \"\"\n  <TRACK\n  >\n>\n");
+    writeAged(home, "Projects/Song/Media/Song-01-021.wav", 100);
+    writeAged(home, "Projects/Song/Media/Song-01-020.wav", 200);
+    writeAged(home, "Projects/Song/Old-01-002.wav", 300);
     home.write(".config/REAPER/reaper.ini",
                "[REAPER]\nx=1\n[Recent]\nrecent01=" + project.toUtf8() + "\n");
     qputenv("HOME", home.path().toUtf8());
     auto facts = ReaperProvider::platformFacts();
-    facts.commandFilter = QStringLiteral("/^qv-no-such$/");
+    // Names no process has, so that nothing is open and the scan falls back on reaper.ini.
+    facts.applicationNames = QStringList{QStringLiteral("qv-no-such")};
+    facts.windowsExecutableNames.clear();
     const auto snapshot = ReaperProvider(facts).scan(automaticContext());
     qputenv("HOME", savedHome);
     EXPECT_EQ(snapshot, (DAWSnapshot{home.filePath("Projects/Song"), project, "Song",
-                                     RecordingPass{"Song-01-021.wav", "021", "Song"}, false}));
+                                     RecordingPass{"Song-01-021.wav", "021", "Song"}, false,
+                                     home.filePath("Projects/Song/Media")}));
 }

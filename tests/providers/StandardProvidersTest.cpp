@@ -2,7 +2,7 @@
 
 #include "model/FilenamePattern.h"
 #include "providers/AbletonProvider.h"
-#include "providers/CommandFilter.h"
+#include "providers/ArdourProvider.h"
 #include "providers/PerTrackProvider.h"
 #include "providers/ReaperProvider.h"
 
@@ -10,8 +10,8 @@
 
 using namespace quorvel;
 
-// The six providers in tie-break order, each with its exact configuration.
-TEST(StandardProvidersTest, SixProvidersInTieBreakOrder)
+// The providers in tie-break order, each with its exact configuration.
+TEST(StandardProvidersTest, ProvidersInTieBreakOrder)
 {
     struct Row
     {
@@ -29,6 +29,8 @@ TEST(StandardProvidersTest, SixProvidersInTieBreakOrder)
         {DAWId::cubase, "Cubase", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)",
          "com.steinberg.cubase", "Cubase", "/^Cubase/", "Audio"},
         {DAWId::ableton, "Ableton Live", R"(\[(\d{4}-\d{2}-\d{2} \d{6})\]\.\w+$)"},
+        {DAWId::ardour, "Ardour",
+         R"(^(?:.*?(\d+)_)?.+-(\d+)(?:%(?:[LR]|[a-z]|\d+))?\.(?:wav|w64|caf|aif|aiff|flac|rf64)$)"},
     };
     const auto providers = standardProviders();
     ASSERT_EQ(providers.size(), std::size(rows));
@@ -54,7 +56,9 @@ TEST(StandardProvidersTest, SixProvidersInTieBreakOrder)
     }
 }
 
-// Which running applications make each shipped provider count as running.
+// Which running applications make each shipped provider count as running. The name is what the
+// kernel shows (cut at 15 bytes on Linux); the full name, where given, is the program's whole file
+// name, which is what matches.
 TEST(StandardProvidersTest, RunningApplicationsThatSelectEachProvider)
 {
     const auto providers = standardProviders();
@@ -63,6 +67,8 @@ TEST(StandardProvidersTest, RunningApplicationsThatSelectEachProvider)
             return reaper->isRunningAmong(apps);
         if (const auto* perTrack = dynamic_cast<const PerTrackProvider*>(&p))
             return perTrack->isRunningAmong(apps);
+        if (dynamic_cast<const ArdourProvider*>(&p))
+            return ArdourProvider::isRunningAmong(apps);
         return AbletonProvider::isRunningAmong(apps);
     };
     struct Case
@@ -70,35 +76,50 @@ TEST(StandardProvidersTest, RunningApplicationsThatSelectEachProvider)
         size_t provider; // in the list above
         const char *name, *bundle;
         bool regular, running;
+        const char* full = nullptr;
     } cases[] = {
         {0, "REAPER", nullptr, true, true},
         {0, "reaper", nullptr, true, true},
         {0, "Reaper", nullptr, true, false},
         {0, "reaper_host64", nullptr, true, false},
         {0, nullptr, nullptr, true, false},
+        {0, "reaper.exe", nullptr, true, true}, // the Windows build under Wine
+        {0, "REAPER.EXE", nullptr, true, true},
         {1, "Logic Pro X", nullptr, true, true}, // a prefix
         {1, "Logic Pro", nullptr, false, false}, // not regular
         {1, nullptr, "com.apple.logic10.beta", false, true},
         {1, nullptr, "com.apple.Logic10", false, false},
         {4, "Nuendo", nullptr, true, false},
+        {4, "Cubase13.exe", nullptr, true, true},
         {5, "Live", nullptr, true, true},
         {5, "Live", nullptr, false, false},
         {5, "Live 12", nullptr, true, false},
         {5, nullptr, "com.ableton.live", false, true},
         {5, nullptr, "com.ableton.live.beta", false, false},
+        {5, "Ableton Live 12", nullptr, true, true, "Ableton Live 12 Suite.exe"},
+        {5, "Ableton Live 12", nullptr, true, false}, // the cut name alone is not the program
+        {5, "Ableton Live.ex", nullptr, true, false, "Ableton Live.exe"},
+        {6, "ardour-7.3.0~ds", nullptr, true, true, "ardour-7.3.0~ds0"}, // Debian 12
+        {6, "ardour-8.12.0~d", nullptr, true, true, "ardour-8.12.0~ds0"}, // Debian 13
+        {6, "ardour-8.12.0", nullptr, true, true},                          // Ardour's bundles
+        {6, "ardour-vst-scan", nullptr, true, false, "ardour-vst-scanner"},
+        {6, "ardour-exec-wra", nullptr, true, false, "ardour-exec-wrapper"},
+        {6, "hardour-7.3.0~d", nullptr, true, false, "hardour-7.3.0~ds0"},
+        {6, "ardour7-lua", nullptr, true, false},
+        {6, "luasession", nullptr, true, false},
     };
-    const CommandFilter reaperFilter(ReaperProvider::platformFacts().commandFilter, 15);
     for (const auto& c : cases) {
-        const RunningApplication app{c.name ? std::optional<QString>(c.name) : std::nullopt,
-                                     c.bundle ? std::optional<QString>(c.bundle) : std::nullopt,
-                                     c.regular};
+        RunningApplication app;
+        app.localizedName = c.name ? std::optional<QString>(c.name) : std::nullopt;
+        app.bundleIdentifier = c.bundle ? std::optional<QString>(c.bundle) : std::nullopt;
+        app.isRegular = c.regular;
+        app.executableName = c.full ? std::optional<QString>(c.full) : std::nullopt;
         const std::string label = rawValue(providers[c.provider]->id()).toStdString() + " with " +
-                                  (c.name ? c.name : "-") + " / " + (c.bundle ? c.bundle : "-");
-        EXPECT_EQ(runs(*providers[c.provider], {{"bash", std::nullopt, true}, app}), c.running)
-            << label;
-        // REAPER's open files are read under exactly the names it runs under.
-        if (c.provider == 0 && c.name) {
-            EXPECT_EQ(reaperFilter.matches(c.name), c.running) << label;
-        }
+                                  (c.name ? c.name : "-") + " / " + (c.full ? c.full : "-") +
+                                  " / " + (c.bundle ? c.bundle : "-");
+        RunningApplication shell;
+        shell.localizedName = QStringLiteral("bash");
+        shell.isRegular = true;
+        EXPECT_EQ(runs(*providers[c.provider], {shell, app}), c.running) << label;
     }
 }

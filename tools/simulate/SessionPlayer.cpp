@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <thread>
@@ -34,11 +35,6 @@ double toneFor(int track)
     return 110.0 * (track + 1);
 }
 
-std::string quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
-}
-
 } // namespace
 
 SessionPlayer::SessionPlayer(SimulateOptions options, std::FILE* events,
@@ -57,9 +53,9 @@ int SessionPlayer::run()
 {
     if (!prepareFolder())
         return 1;
-    emit("simulating " + std::string(m_options.daw->displayName) + " as " +
-         quoted(m_options.daw->processName) + " (pid " + std::to_string(::getpid()) + ") in " +
-         m_folder.string());
+    emit("simulating " + std::string(m_options.daw->displayName) + " as \"" +
+         runningName(*m_options.daw, m_options.wine) + "\" (pid " + std::to_string(::getpid()) +
+         ") in " + m_folder.string());
     if (m_options.daw->kind == DawKind::ableton && !recordEarlierAbletonTakes())
         return 1;
 
@@ -78,20 +74,24 @@ int SessionPlayer::run()
 bool SessionPlayer::prepareFolder()
 {
     std::error_code error;
-    const fs::path folder = fs::absolute(m_options.folder, error);
+    const fs::path folder = fs::absolute(m_options.folder, error).lexically_normal();
+    // A trailing separator would leave the folder without a name, which Ardour's layout uses.
+    const fs::path named = folder.has_filename() ? folder : folder.parent_path();
     if (!error)
-        fs::create_directories(folder / m_options.daw->mediaFolder, error);
+        fs::create_directories(mediaFolder(*m_options.daw, named), error);
     if (error) {
-        m_error = "cannot create " + (folder / m_options.daw->mediaFolder).string() + ": " +
-                  error.message();
+        m_error =
+            "cannot create " + mediaFolder(*m_options.daw, named).string() + ": " + error.message();
         return false;
     }
     // Quorvel sees the paths the kernel reports, with every link resolved; so do the events.
-    m_folder = fs::canonical(folder, error);
+    m_folder = fs::canonical(named, error);
     if (error)
-        m_folder = folder;
-    m_mediaFolder = m_folder / m_options.daw->mediaFolder;
+        m_folder = named;
+    m_mediaFolder = mediaFolder(*m_options.daw, m_folder);
 
+    if (m_options.daw->kind == DawKind::ardour)
+        return writeArdourSession();
     if (m_options.daw->kind != DawKind::reaper)
         return true;
     const fs::path project = m_folder / (std::string(reaperSessionName) + ".RPP");
@@ -106,6 +106,27 @@ bool SessionPlayer::prepareFolder()
     m_projectFd = ::open(project.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_projectFd < 0) {
         m_error = "cannot open " + project.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool SessionPlayer::writeArdourSession()
+{
+    // A stand-in for the session file, holding the options that name the recorded files: "Prefix
+    // Take Name" on, and the next take's name (Ardour/ardour,
+    // libs/ardour/ardour/session_configuration_vars.h: track-name-take, take-name).
+    const std::string name = m_folder.filename().string();
+    const fs::path session = m_folder / (name + ".ardour");
+    if (fs::exists(session))
+        return true;
+    std::ofstream file(session);
+    file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Session name=\"" << name
+         << "\">\n  <Config>\n    <Option name=\"track-name-take\" value=\"1\"/>\n"
+         << "    <Option name=\"take-name\" value=\"Take" << m_options.firstTake
+         << "\"/>\n  </Config>\n</Session>\n";
+    if (!file) {
+        m_error = "cannot write " + session.string();
         return false;
     }
     return true;
@@ -196,6 +217,8 @@ bool SessionPlayer::recordTake(int take)
         std::this_thread::sleep_for(std::clamp<std::chrono::duration<double>>(
             remaining, std::chrono::duration<double>::zero(), writeInterval));
     }
+    if (m_options.daw->kind == DawKind::ardour)
+        std::move(writers.begin(), writers.end(), std::back_inserter(m_heldTakes));
     writers.clear();
     emit("take " + std::to_string(take) + " stopped");
     return true;

@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace quorvel::simulate {
+
+class WavWriter;
 
 // Plays one simulated recording session: lays out the DAW's project folder, then records the
 // takes one after another, holding each take's files open and writing audio into them, with the
@@ -31,6 +35,7 @@ public:
 
 private:
     bool prepareFolder();
+    bool writeArdourSession();
     bool recordEarlierAbletonTakes();
     // Returns false on a write failure; a stop request ends the take early and returns true.
     bool recordTake(int take);
@@ -44,6 +49,8 @@ private:
     std::filesystem::path m_mediaFolder;
     // REAPER keeps its project file open for the whole session; -1 for the other DAWs.
     int m_projectFd = -1;
+    // Ardour keeps the files of every take of the session open; they stay here until the end.
+    std::vector<std::unique_ptr<WavWriter>> m_heldTakes;
     std::string m_error;
 };
 

@@ -49,6 +49,10 @@ SimulateOptions::Parsed SimulateOptions::parse(const std::vector<std::string>& a
             options.help = true;
             return Parsed{options, {}};
         }
+        if (argument == "--wine") {
+            options.wine = true;
+            continue;
+        }
         if (argument.rfind("--", 0) != 0) {
             if (options.daw)
                 return fail("unexpected argument '" + argument + "'");
@@ -118,6 +122,9 @@ SimulateOptions::Parsed SimulateOptions::parse(const std::vector<std::string>& a
         return fail("name the DAW to simulate");
     if (options.folder.empty())
         return fail("--folder is required");
+    if (options.wine && options.daw->windowsPath.empty())
+        return fail("--wine: " + std::string(options.daw->displayName) +
+                    " has no Windows program to run under Wine here");
     if (options.firstTake + options.takes - 1 > largestTake)
         return fail("the last take would be " +
                     std::to_string(options.firstTake + options.takes - 1) +
@@ -127,9 +134,10 @@ SimulateOptions::Parsed SimulateOptions::parse(const std::vector<std::string>& a
 
 std::string SimulateOptions::usage()
 {
-    return "Usage: quorvel-simulate reaper|logic|protools|nuendo|cubase|ableton --folder DIR\n"
+    return "Usage: quorvel-simulate reaper|logic|protools|nuendo|cubase|ableton|ardour --folder "
+           "DIR\n"
            "                        [--tracks N] [--takes N] [--first-take N]\n"
-           "                        [--take-seconds S] [--gap-seconds S]\n"
+           "                        [--take-seconds S] [--gap-seconds S] [--wine]\n"
            "Plays a DAW recording takes into DIR under the DAW's process name, so that Quorvel\n"
            "can be watched without the DAW installed.\n"
            "\n"
@@ -139,6 +147,9 @@ std::string SimulateOptions::usage()
            "  --first-take N      number of the first take (default 1)\n"
            "  --take-seconds S    length of each take (default 6)\n"
            "  --gap-seconds S     pause between takes (default 10)\n"
+           "  --wine              run as the DAW's Windows program under Wine would: named\n"
+           "                      after its .exe, with its Windows path as argv[0]\n"
+           "                      (reaper, nuendo, cubase, ableton)\n"
            "  -h, --help          print this help\n";
 }
 

@@ -21,6 +21,8 @@ struct SimulateOptions
     int firstTake = 1;
     double takeSeconds = 6.0;
     double gapSeconds = 10.0;
+    // Run as the DAW's Windows program does under Wine: its .exe name and Windows path.
+    bool wine = false;
     bool help = false;
 
     // Either options or a one-sentence error for the user.

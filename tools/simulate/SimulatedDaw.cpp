@@ -28,7 +28,8 @@ bool isStereo(const SimulatedDaw& daw, int track, int trackCount)
 {
     // One stereo track is enough to show the .L/.R halves; a single track stays mono so that the
     // simplest session is also the plainest.
-    return daw.kind == DawKind::protools && trackCount > 1 && track == trackCount;
+    return (daw.kind == DawKind::protools || daw.kind == DawKind::ardour) && trackCount > 1 &&
+           track == trackCount;
 }
 
 } // namespace
@@ -36,13 +37,19 @@ bool isStereo(const SimulatedDaw& daw, int track, int trackCount)
 const std::vector<SimulatedDaw>& simulatedDaws()
 {
     // REAPER's Linux build runs as "reaper"; Live's command name is "Live", whatever the edition.
+    // Debian 12 installs Ardour as /usr/lib/ardour7/ardour-7.3.0~ds0 (package ardour 1:7.3.0+ds0).
     static const std::vector<SimulatedDaw> daws = {
-        {DawKind::reaper, "reaper", "REAPER", "reaper", "Media"},
-        {DawKind::logic, "logic", "Logic Pro", "Logic Pro", "Audio Files"},
-        {DawKind::protools, "protools", "Pro Tools", "Pro Tools", "Audio Files"},
-        {DawKind::nuendo, "nuendo", "Nuendo", "Nuendo", "Audio"},
-        {DawKind::cubase, "cubase", "Cubase", "Cubase", "Audio"},
-        {DawKind::ableton, "ableton", "Ableton Live", "Live", "Samples/Recorded"},
+        {DawKind::reaper, "reaper", "REAPER", "reaper", "Media",
+         R"(C:\Program Files\REAPER (x64)\reaper.exe)"},
+        {DawKind::logic, "logic", "Logic Pro", "Logic Pro", "Audio Files", ""},
+        {DawKind::protools, "protools", "Pro Tools", "Pro Tools", "Audio Files", ""},
+        {DawKind::nuendo, "nuendo", "Nuendo", "Nuendo", "Audio",
+         R"(C:\Program Files\Steinberg\Nuendo 13\Nuendo13.exe)"},
+        {DawKind::cubase, "cubase", "Cubase", "Cubase", "Audio",
+         R"(C:\Program Files\Steinberg\Cubase 13\Cubase13.exe)"},
+        {DawKind::ableton, "ableton", "Ableton Live", "Live", "Samples/Recorded",
+         R"(C:\ProgramData\Ableton\Live 12 Suite\Program\Ableton Live 12 Suite.exe)"},
+        {DawKind::ardour, "ardour", "Ardour", "ardour-7.3.0~ds0", "interchange", ""},
     };
     return daws;
 }
@@ -56,6 +63,22 @@ const SimulatedDaw* findSimulatedDaw(std::string_view key)
     return nullptr;
 }
 
+std::string runningName(const SimulatedDaw& daw, bool wine)
+{
+    if (!wine)
+        return std::string(daw.processName);
+    return std::string(daw.windowsPath.substr(daw.windowsPath.rfind('\\') + 1));
+}
+
+std::filesystem::path mediaFolder(const SimulatedDaw& daw, const std::filesystem::path& project)
+{
+    // Ardour's <session>/interchange/<session>/audiofiles (Ardour/ardour,
+    // libs/ardour/directory_names.cc and libs/ardour/session_directory.cc).
+    if (daw.kind == DawKind::ardour)
+        return project / daw.mediaFolder / project.filename() / "audiofiles";
+    return project / daw.mediaFolder;
+}
+
 std::string trackName(const SimulatedDaw& daw, int track)
 {
     switch (daw.kind) {
@@ -63,6 +86,7 @@ std::string trackName(const SimulatedDaw& daw, int track)
         return "Track " + std::to_string(track);
     case DawKind::logic:
     case DawKind::protools:
+    case DawKind::ardour:
         return "Audio " + std::to_string(track);
     case DawKind::nuendo:
     case DawKind::cubase:
@@ -98,6 +122,15 @@ std::vector<std::filesystem::path> takeFiles(const SimulatedDaw& daw,
     case DawKind::ableton:
         return {mediaFolder /
                 (name + " " + padded(take, 4) + " [" + abletonTimestamp(startedAt) + "].wav")};
+    case DawKind::ardour: {
+        // With "Prefix Take Name" on, every file of a pass starts with the take name, "Take<N>_";
+        // "-1" is the track's first file of that name, and a stereo track's halves end in %L and
+        // %R (Ardour/ardour, libs/ardour/session.cc, Session::format_audio_source_name).
+        const std::string base = "Take" + std::to_string(take) + "_" + name + "-1";
+        if (isStereo(daw, track, trackCount))
+            return {mediaFolder / (base + "%L.wav"), mediaFolder / (base + "%R.wav")};
+        return {mediaFolder / (base + ".wav")};
+    }
     }
     return {};
 }

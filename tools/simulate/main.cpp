@@ -48,7 +48,9 @@ int main(int argc, char** argv)
     }
 
     installSignalHandlers();
-    if (const std::string error = ProcessName::adopt(std::string(options.daw->processName), argv);
+    const std::string invokedAs = options.wine ? std::string(options.daw->windowsPath) : "";
+    if (const std::string error =
+            ProcessName::adopt(runningName(*options.daw, options.wine), invokedAs, argv);
         !error.empty()) {
         std::fprintf(stderr, "quorvel-simulate: %s\n", error.c_str());
         return 1;

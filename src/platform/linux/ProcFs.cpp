@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -91,6 +92,50 @@ std::optional<std::string> commandName(int procFd, pid_t pid)
     if (!name->empty() && name->back() == '\n')
         name->pop_back();
     return name;
+}
+
+std::optional<std::string> firstArgument(int procFd, pid_t pid)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "%d/cmdline", static_cast<int>(pid));
+    auto text = readSmallFile(procFd, path, 4096);
+    if (!text)
+        return std::nullopt;
+    text->resize(std::strlen(text->c_str()));
+    return text;
+}
+
+std::optional<std::string> executablePath(int procFd, pid_t pid)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "%d/exe", static_cast<int>(pid));
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlinkat(procFd, path, target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size())
+        return std::nullopt;
+    target.resize(static_cast<size_t>(n));
+    return target;
+}
+
+std::optional<std::string> environmentValue(int procFd, pid_t pid, const std::string& name)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "%d/environ", static_cast<int>(pid));
+    // Environments are usually a few kilobytes; a quarter megabyte holds any real one whole.
+    const auto text = readSmallFile(procFd, path, 256 * 1024);
+    if (!text)
+        return std::nullopt;
+    const std::string wanted = name + '=';
+    size_t start = 0;
+    while (start < text->size()) {
+        size_t end = text->find('\0', start);
+        if (end == std::string::npos)
+            end = text->size();
+        if (text->compare(start, wanted.size(), wanted) == 0)
+            return text->substr(start + wanted.size(), end - start - wanted.size());
+        start = end + 1;
+    }
+    return std::nullopt;
 }
 
 } // namespace quorvel::ProcFs

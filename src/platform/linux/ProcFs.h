@@ -35,5 +35,14 @@ std::optional<std::string> readSmallFile(int dirFd, const char* relativePath, si
 // The kernel's command name of a process (/proc/PID/comm without its line feed), as bytes.
 std::optional<std::string> commandName(int procFd, pid_t pid);
 
+// The first argument of a process's command line (/proc/PID/cmdline up to its first NUL).
+std::optional<std::string> firstArgument(int procFd, pid_t pid);
+
+// The path of the program a process runs (the /proc/PID/exe link's target).
+std::optional<std::string> executablePath(int procFd, pid_t pid);
+
+// The value of one variable in the environment a process started with (/proc/PID/environ).
+std::optional<std::string> environmentValue(int procFd, pid_t pid, const std::string& name);
+
 } // namespace ProcFs
 } // namespace quorvel

@@ -1,9 +1,11 @@
 #include "platform/RunningApplications.h"
 #include "platform/linux/ProcFs.h"
+#include "providers/ExecutableName.h"
 #include "providers/PathText.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +54,47 @@ std::optional<ProcessStatus> readStatus(int procFd, pid_t pid)
     return status;
 }
 
+// The kernel keeps 15 bytes of a command name (TASK_COMM_LEN less its terminator).
+constexpr size_t commandNameLength = 15;
+
+QString decodedOrEmpty(const std::optional<std::string>& bytes)
+{
+    return bytes ? PathText::decodeUtf8(*bytes).value_or(QString()) : QString();
+}
+
+// Fills in the full name and the Wine prefix. Only a command name that may have been cut, or that
+// names a Windows program, is worth the extra reads, which keeps the walk cheap for the hundreds
+// of processes that are neither.
+void addIdentity(int procFd, pid_t pid, const std::string& commandName,
+                 RunningApplication& application)
+{
+    const bool windowsProgram = commandName.size() > 4 &&
+                                ::strcasecmp(commandName.c_str() + commandName.size() - 4, ".exe") == 0;
+    if (commandName.size() < commandNameLength && !windowsProgram)
+        return;
+    const QString executable = decodedOrEmpty(ProcFs::executablePath(procFd, pid));
+    if (application.localizedName) {
+        const QString full = ExecutableName::full(
+            *application.localizedName, decodedOrEmpty(ProcFs::firstArgument(procFd, pid)),
+            executable);
+        if (full != *application.localizedName)
+            application.executableName = full;
+    }
+    if (!ExecutableName::isWineLoader(executable))
+        return;
+    // Wine's own rule: WINEPREFIX when set, else .wine in the home folder.
+    QString prefix = decodedOrEmpty(ProcFs::environmentValue(procFd, pid, "WINEPREFIX"));
+    if (prefix.isEmpty()) {
+        QString home = decodedOrEmpty(ProcFs::environmentValue(procFd, pid, "HOME"));
+        if (home.isEmpty())
+            home = qEnvironmentVariable("HOME");
+        if (!home.isEmpty())
+            prefix = PathText::folderPrefix(home) + QStringLiteral(".wine");
+    }
+    if (prefix.startsWith(u'/'))
+        application.winePrefix = prefix;
+}
+
 } // namespace
 
 std::vector<RunningApplication> current()
@@ -76,6 +119,8 @@ std::vector<RunningApplication> current()
         RunningApplication application;
         application.localizedName = PathText::decodeUtf8(status->commandName);
         application.isRegular = true;
+        application.processId = pid;
+        addIdentity(proc.fd(), pid, status->commandName, application);
         applications.push_back(std::move(application));
     }
     return applications;

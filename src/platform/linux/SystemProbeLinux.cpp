@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,6 +71,25 @@ std::vector<int> descriptorNumbers(int fdDirFd)
     return numbers;
 }
 
+void appendOpenFiles(int procFd, pid_t pid, QStringList& paths)
+{
+    char fdPath[32];
+    std::snprintf(fdPath, sizeof fdPath, "%d/fd", static_cast<int>(pid));
+    const int fdDir = ::openat(procFd, fdPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdDir < 0)
+        return;
+    for (const int number : descriptorNumbers(fdDir)) {
+        char entry[16];
+        std::snprintf(entry, sizeof entry, "%d", number);
+        const auto target = linkTarget(fdDir, entry);
+        if (!target)
+            continue;
+        if (auto path = PathText::decodeUtf8(*target))
+            paths.append(*path);
+    }
+    ::close(fdDir);
+}
+
 } // namespace
 
 QStringList openFilePaths(const QString& commandFilter)
@@ -89,23 +109,21 @@ QStringList nativeOpenFilePaths(const QString& commandFilter)
 
     for (const pid_t pid : ProcFs::processIds(proc.fd())) {
         const auto name = ProcFs::commandName(proc.fd(), pid);
-        if (!name || !filter.matches(*name))
-            continue;
-        char fdPath[32];
-        std::snprintf(fdPath, sizeof fdPath, "%d/fd", static_cast<int>(pid));
-        const int fdDir = ::openat(proc.fd(), fdPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fdDir < 0)
-            continue;
-        for (const int number : descriptorNumbers(fdDir)) {
-            char entry[16];
-            std::snprintf(entry, sizeof entry, "%d", number);
-            const auto target = linkTarget(fdDir, entry);
-            if (!target)
-                continue;
-            if (auto path = PathText::decodeUtf8(*target))
-                paths.append(*path);
-        }
-        ::close(fdDir);
+        if (name && filter.matches(*name))
+            appendOpenFiles(proc.fd(), pid, paths);
+    }
+    return paths;
+}
+
+QStringList openFilePaths(const std::vector<qint64>& processIds)
+{
+    QStringList paths;
+    const ProcFs::Root proc;
+    if (proc.fd() < 0)
+        return paths;
+    for (const qint64 pid : processIds) {
+        if (pid > 0 && pid <= std::numeric_limits<pid_t>::max())
+            appendOpenFiles(proc.fd(), static_cast<pid_t>(pid), paths);
     }
     return paths;
 }

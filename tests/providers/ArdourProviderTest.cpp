@@ -1,0 +1,174 @@
+#include "providers/ArdourProvider.h"
+
+#include "providers/DetectionFixtures.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+TEST(ArdourProviderTest, TakesRecordedFileNamesApart)
+{
+    struct Case
+    {
+        const char* name;
+        const char* base; // nullptr: not a recorded file's name
+        qint64 counter;
+        std::optional<qint64> take;
+    } cases[] = {
+        {"Take1_Gtr-1.wav", "Take1_Gtr", 1, 1},
+        {"Take12_Piano-1%L.wav", "Take12_Piano", 1, 12},
+        {"Take3_02_Audio 1-1%R.wav", "Take3_02_Audio 1", 1, 3}, // with the track number
+        {"Gtr-2.wav", "Gtr", 2, std::nullopt},
+        {"Piano-2%R.WAV", "Piano", 2, std::nullopt},
+        {"Multi-1%c.w64", "Multi", 1, std::nullopt},  // 3 to 26 channels
+        {"Multi-1%99.wav", "Multi", 1, std::nullopt}, // the same before Ardour 7.4
+        {"A-1-3.flac", "A-1", 3, std::nullopt},       // "-" in the track name
+        {"Bass%L-1.wav", "Bass%L", 1, std::nullopt},  // "%" in a mono track's name
+        {"Verse_Gtr-1.wav", "Verse_Gtr", 1, std::nullopt}, // a take name without a number
+        {"Take007_My_Track-4.caf", "Take007_My_Track", 4, 7},
+        {"Gtr.wav", nullptr, 0, std::nullopt},
+        {"Gtr-x.wav", nullptr, 0, std::nullopt},
+        {"Gtr-1.txt", nullptr, 0, std::nullopt},
+        {"Gtr-1.wav.bak", nullptr, 0, std::nullopt},
+        {"-1.wav", nullptr, 0, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ArdourProvider::parseName(c.name);
+        ASSERT_EQ(parsed.has_value(), c.base != nullptr) << c.name;
+        if (!parsed)
+            continue;
+        EXPECT_EQ(parsed->base, QByteArray(c.base)) << c.name;
+        EXPECT_EQ(parsed->counter, c.counter) << c.name;
+        EXPECT_EQ(parsed->take, c.take) << c.name;
+    }
+}
+
+// A session as Ardour lays it out, its takes dated against the fixed clock.
+class ArdourSessionTest : public ::testing::Test
+{
+protected:
+    const QString audio = QStringLiteral("Song/interchange/Song/audiofiles");
+
+    DAWSnapshot detect(const char* files, const char* prefixOption,
+                       TakeDerivation rule = TakeDerivation::mode)
+    {
+        writeFiles(dir, audio, files);
+        if (prefixOption) {
+            dir.write(QStringLiteral("Song/Song.ardour"),
+                      QByteArray("<Session version=\"7003\">\n<Config>\n<Option "
+                                 "name=\"track-name-number\" value=\"0\"/>\n<Option "
+                                 "name=\"track-name-take\" value=\"") +
+                          prefixOption + "\"/>\n</Config>\n</Session>\n");
+        }
+        DAWScanContext context;
+        context.takeDerivation = rule;
+        return ArdourProvider::detect(context, {dir.filePath(audio + "/Take9_Other-1.wav")},
+                                      fixedNow, &ArdourProvider::readSessionOptions);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(ArdourSessionTest, ThePrefixedTakeNameIsTheTake)
+{
+    struct Case
+    {
+        const char* label;
+        const char* files;
+        const char* prefixOption;
+        int take;
+        bool recording;
+    } cases[] = {
+        {"recording the second pass", "Take1_Gtr-1.wav:90 Take1_Keys-1%L.wav:90 Take2_Gtr-1.wav:1 "
+                                      "Take2_Keys-1%L.wav:2 Take2_Keys-1%R.wav:2", "1", 2, true},
+        {"between passes", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", "1", 2, false},
+        {"the take name set back: the newest pass counts", "Take5_Gtr-1.wav:90 Take1_Gtr-2.wav:30",
+         "1", 1, false},
+        {"no session file: the names tell", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", nullptr, 2,
+         false},
+        {"a take name without a number: the tracks' counts", "Verse_Gtr-1.wav:30", "1", 1, false},
+    };
+    for (const auto& c : cases) {
+        TempDir fresh;
+        std::swap(dir, fresh);
+        const DAWSnapshot snapshot = detect(c.files, c.prefixOption);
+        EXPECT_EQ(snapshot.currentTake, countedTake(c.take)) << c.label;
+        EXPECT_EQ(snapshot.isRecording, c.recording) << c.label;
+        EXPECT_EQ(snapshot.detectedFolder, dir.filePath(audio)) << c.label;
+        EXPECT_EQ(snapshot.takeFolder, dir.filePath(audio)) << c.label;
+        EXPECT_EQ(snapshot.projectName, QStringLiteral("Song")) << c.label;
+        EXPECT_EQ(snapshot.detectedProjectPath,
+                  c.prefixOption ? std::optional(dir.filePath("Song/Song.ardour")) : std::nullopt)
+            << c.label;
+    }
+}
+
+TEST_F(ArdourSessionTest, WithoutThePrefixTheTracksCountsGiveTheTake)
+{
+    struct Case
+    {
+        const char* label;
+        const char* files;
+        const char* prefixOption;
+        TakeDerivation rule;
+        int take;
+        bool recording;
+    } cases[] = {
+        {"between passes", "Gtr-1.wav:90 Gtr-2.wav:60 Keys-1%L.wav:90 Keys-1%R.wav:90 "
+                           "Keys-2%L.wav:60 Keys-2%R.wav:60", "0", TakeDerivation::mode, 2, false},
+        {"recording: only this pass's files", "Gtr-1.wav:90 Gtr-2.wav:60 Gtr-3.wav:1 Keys-2.wav:60 "
+                                              "Keys-3.wav:1 Bass-1.wav:1", "0", TakeDerivation::mode,
+         3, true},
+        {"a track that ran ahead, by the most common", "A-3.wav:60 B-3.wav:60 C-7.wav:60", "0",
+         TakeDerivation::mode, 3, false},
+        {"a track that ran ahead, by the highest", "A-3.wav:60 B-3.wav:60 C-7.wav:60", "0",
+         TakeDerivation::max, 7, false},
+        // "_7" in the track's name reads as a take prefix unless the session says otherwise.
+        {"the session's option over the names", "Mic_7-1.wav:90 Mic_7-2.wav:60", "0",
+         TakeDerivation::mode, 2, false},
+    };
+    for (const auto& c : cases) {
+        TempDir fresh;
+        std::swap(dir, fresh);
+        const DAWSnapshot snapshot = detect(c.files, c.prefixOption, c.rule);
+        EXPECT_EQ(snapshot.currentTake, countedTake(c.take)) << c.label;
+        EXPECT_EQ(snapshot.isRecording, c.recording) << c.label;
+    }
+}
+
+TEST_F(ArdourSessionTest, FindsTheSessionFromTheOpenTakesAndGoesOnWithWhatItHas)
+{
+    writeFiles(dir, audio, "Take1_Gtr-1.wav:30");
+    const QString take = dir.filePath(audio + "/Take1_Gtr-1.wav");
+    DAWScanContext context;
+
+    struct Case
+    {
+        const char* label;
+        QStringList open;
+        std::optional<QString> previous;
+        std::optional<QString> folder;
+    } cases[] = {
+        {"a take open", {QStringLiteral("/usr/lib/libc.so.6"), take}, std::nullopt,
+         dir.filePath(audio)},
+        {"nothing open: the previous folder", {}, dir.filePath(audio), dir.filePath(audio)},
+        {"nothing open, nothing before", {}, std::nullopt, std::nullopt},
+        {"audio outside the session layout", {dir.write("Other/Audio/Gtr-1.wav")}, std::nullopt,
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        context.previousDetectedFolder = c.previous;
+        const DAWSnapshot snapshot = ArdourProvider::detect(context, c.open, fixedNow);
+        EXPECT_EQ(snapshot.detectedFolder, c.folder) << c.label;
+        EXPECT_EQ(snapshot.currentTake.has_value(), c.folder.has_value()) << c.label;
+    }
+
+    // A folder the user picked is listed as it is, in any layout.
+    context.folderMode = FolderMode::manual;
+    context.manualFolder = dir.filePath("Other/Audio");
+    const DAWSnapshot manual = ArdourProvider::detect(context, {take}, fixedNow);
+    EXPECT_EQ(manual.detectedFolder, dir.filePath(audio));
+    EXPECT_EQ(manual.projectName, QStringLiteral("Audio"));
+    EXPECT_EQ(manual.currentTake, countedTake(1));
+}

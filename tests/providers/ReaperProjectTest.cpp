@@ -1,0 +1,141 @@
+// The record path of a REAPER project, and the Windows paths of REAPER under Wine.
+#include "providers/ReaperProject.h"
+#include "providers/WinePaths.h"
+
+#include "support/TempDir.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+using Paths = ReaperProject::RecordPaths;
+
+TEST(ReaperProjectTest, ParsesTheRecordPathLineAsReapersLineParserDoes)
+{
+    struct Case
+    {
+        const char* line;
+        std::optional<Paths> expected;
+    } cases[] = {
+        {R"(RECORD_PATH "Media" "")", Paths{"Media", ""}},
+        {R"(RECORD_PATH Media "")", Paths{"Media", ""}},
+        {R"(RECORD_PATH "" "")", Paths{"", ""}},
+        {"RECORD_PATH", Paths{"", ""}},
+        {R"(RECORD_PATH "My Takes" /mnt/backup)", Paths{"My Takes", "/mnt/backup"}},
+        {R"(RECORD_PATH 'say "hi"' `it's "here"`)", Paths{R"(say "hi")", R"(it's "here")"}},
+        {"\tRECORD_PATH\tMedia\t''\r", Paths{"Media", ""}},
+        {R"(RECORD_PATH "unterminated)", Paths{"unterminated", ""}},
+        {R"(RECORD_PATHS "Media" "")", std::nullopt},
+        {R"(NAME "RECORD_PATH")", std::nullopt},
+        {"RECORD_PATH \xff\xfe", std::nullopt}, // not text
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReaperProject::parseRecordPathLine(c.line), c.expected) << c.line;
+}
+
+// Read only as far as the line, from a regular file, never past the head; any trouble means no
+// record path.
+TEST(ReaperProjectTest, ReadsTheRecordPathBoundedAndQuietly)
+{
+    TempDir dir;
+    const QByteArray head = "<REAPER_PROJECT 0.1 \"7.0/linux\" 1700000000\n  RIPPLE 0\n";
+    struct Case
+    {
+        const char* label;
+        QByteArray contents;
+        std::optional<Paths> expected;
+    } cases[] = {
+        {"usual", head + "  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n", Paths{"Media", ""}},
+        {"CRLF", "<REAPER_PROJECT\r\n  RECORD_PATH Takes \"\"\r\n>\r\n", Paths{"Takes", ""}},
+        {"none in the head", head + "  <TRACK\n    RECORD_PATH Media \"\"\n  >\n>\n",
+         std::nullopt},
+        {"no line", head + ">\n", std::nullopt},
+        {"binary", QByteArray(200000, '\0') + "\nRECORD_PATH Media \"\"\n", Paths{"Media", ""}},
+        {"inside a long line", "NOTES " + QByteArray(200000, 'x') + " RECORD_PATH Media\n",
+         std::nullopt},
+        {"past the head's cap", QByteArray(5 * 1024 * 1024, '\n') + "RECORD_PATH Media \"\"\n",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.write(QStringLiteral("P/%1.RPP").arg(c.label), c.contents);
+        EXPECT_EQ(ReaperProject::readRecordPaths(path), c.expected) << c.label;
+    }
+
+    const QString fifo = dir.filePath(QStringLiteral("fifo.RPP"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(ReaperProject::readRecordPaths(fifo), std::nullopt) << "a FIFO must not block";
+    const QString loop = dir.filePath(QStringLiteral("loop.RPP"));
+    QFile::link(loop, loop);
+    EXPECT_EQ(ReaperProject::readRecordPaths(loop), std::nullopt);
+    EXPECT_EQ(ReaperProject::readRecordPaths(dir.makeFolder(QStringLiteral("folder.RPP"))),
+              std::nullopt);
+    EXPECT_EQ(ReaperProject::readRecordPaths(dir.filePath(QStringLiteral("gone.RPP"))),
+              std::nullopt);
+
+    // The cache reads again once the file changes.
+    ReaperProject project;
+    const QString file = dir.write(QStringLiteral("C/Song.RPP"), "RECORD_PATH A \"\"\n");
+    EXPECT_EQ(project.cachedRecordPaths(file), (Paths{"A", ""}));
+    dir.write(QStringLiteral("C/Song.RPP"), "RECORD_PATH Bb \"\"\n");
+    setModificationTime(file, 1700000000);
+    EXPECT_EQ(project.cachedRecordPaths(file), (Paths{"Bb", ""}));
+}
+
+TEST(ReaperProjectTest, ResolvesRecordFoldersAgainstTheProjectFolder)
+{
+    struct Case
+    {
+        Paths paths;
+        QStringList expected;
+    } cases[] = {
+        {{"Media", ""}, {"/P/Media"}},
+        {{"Media/", "Media"}, {"/P/Media"}},
+        {{"", "/mnt/backup"}, {"/mnt/backup"}},
+        {{"/P", " "}, {}}, // the project folder is listed anyway
+        {{"../Shared Takes", ""}, {"/P/../Shared Takes"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReaperProject::recordFolders(QStringLiteral("/P/Song.RPP"), c.paths), c.expected)
+            << c.paths.primary.toStdString() << " | " << c.paths.secondary.toStdString();
+    }
+}
+
+TEST(WinePathsTest, MapsDrivesThroughThePrefixAndFindsReapersSettings)
+{
+    TempDir prefix;
+    prefix.makeFolder(QStringLiteral("drive_c/users/me/Documents"));
+    prefix.makeFolder(QStringLiteral("dosdevices"));
+    QFile::link(QStringLiteral("../drive_c"), prefix.filePath(QStringLiteral("dosdevices/c:")));
+    QFile::link(QStringLiteral("/"), prefix.filePath(QStringLiteral("dosdevices/z:")));
+    const QString driveC = prefix.filePath(QStringLiteral("drive_c"));
+
+    struct Case
+    {
+        const char* windows;
+        std::optional<QString> expected;
+    } cases[] = {
+        {R"(C:\users\me\Documents\Song.RPP)", driveC + "/users/me/Documents/Song.RPP"},
+        {R"(c:/users)", driveC + "/users"},
+        {R"(C:\)", driveC},
+        {R"(Z:\tmp\takes)", QStringLiteral("/tmp/takes")},
+        {R"(Media\Sub)", QStringLiteral("Media/Sub")},
+        {R"(D:\Takes)", std::nullopt},          // no such drive in the prefix
+        {R"(\\server\share\a)", std::nullopt},  // UNC
+        {R"(\\?\C:\a)", std::nullopt},
+        {R"(\Takes)", std::nullopt},            // the current drive's root: unknown
+        {R"(C:Takes)", std::nullopt},           // the drive's current folder: unknown
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WinePaths::toLocal(prefix.path(), c.windows), c.expected) << c.windows;
+
+    EXPECT_EQ(WinePaths::reaperConfigFile(prefix.path()), QString());
+    const QString ini =
+        prefix.write(QStringLiteral("drive_c/users/me/AppData/Roaming/REAPER/reaper.ini"), "x");
+    prefix.makeFolder(QStringLiteral("drive_c/users/Public"));
+    EXPECT_EQ(WinePaths::reaperConfigFile(prefix.path()), ini);
+}
