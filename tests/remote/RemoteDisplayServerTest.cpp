@@ -300,25 +300,23 @@ TEST_F(RemoteDisplayServerTest, TenThousandShortConnectionsLeaveNoDescriptorBehi
     EXPECT_TRUE(exchange(server->port(), getState).bytes.startsWith(ok));
 }
 
-TEST_F(RemoteDisplayServerTest, DocumentsStartMinimalAndUpdatedAtMovesWithEachPush)
+// updatedAt: none before the first push, then the push's time by the system clock (or the one
+// set), moving with every push even when the state is the same.
+TEST_F(RemoteDisplayServerTest, UpdatedAtMovesWithEachPush)
 {
-    const auto body = [&](const QByteArray& path) {
-        const QByteArray bytes = exchange(server->port(), "GET " + path + "\r\n\r\n").bytes;
+    const auto api = [&] {
+        const QByteArray bytes = exchange(server->port(), "GET /api/v1/state\r\n\r\n").bytes;
         return bytes.mid(bytes.indexOf("\r\n\r\n") + 4).toStdString();
     };
-    const std::string api = R"({"api":1,"app":"Quorvel","appVersion":")" QUORVEL_VERSION
-                            R"(","hasTake":false,"recording":false,"status":"")";
-    EXPECT_EQ(body("/state"), R"({"hasTake":false,"recording":false,"status":""})");
-    EXPECT_EQ(body("/api/v1/state"), api + "}");
-    server->update({}); // stamped by the system clock
+    EXPECT_EQ(api().find("updatedAt"), std::string::npos) << api();
+    server->update({});
     const QRegularExpression stamp(R"(,"updatedAt":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ"}$)");
-    EXPECT_TRUE(stamp.match(QString::fromStdString(body("/api/v1/state"))).hasMatch())
-        << body("/api/v1/state");
+    EXPECT_TRUE(stamp.match(QString::fromStdString(api())).hasMatch()) << api();
     QDateTime now(QDate(2025, 3, 7), QTime(18, 4, 59, 250), Qt::UTC);
     server->setClock([&] { return now; });
     for (const std::string pushedAt : {"2025-03-07T18:04:59Z", "2025-03-07T18:05:00Z"}) {
-        server->update({}); // the same state each time
-        EXPECT_EQ(body("/api/v1/state"), api + R"(,"updatedAt":")" + pushedAt + R"("})");
+        server->update({});
+        EXPECT_TRUE(api().ends_with(R"(,"updatedAt":")" + pushedAt + R"("})")) << api();
         now = now.addSecs(1);
     }
 }

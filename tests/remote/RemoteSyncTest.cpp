@@ -3,11 +3,11 @@
 #include "model/UserDefaults.h"
 #include "support/FakeProvider.h"
 #include "support/Poll.h"
+#include "support/RawSettings.h"
 #include "support/TempDir.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
 #include <QTcpServer>
 
 #include <gtest/gtest.h>
@@ -55,10 +55,11 @@ protected:
         return QJsonDocument::fromJson(answer.bytes.mid(body + 4)).object();
     }
 
-    bool storedEnabled() const
+    QString storedEnabled() const
     {
-        QSettings raw(m_dir.filePath(QStringLiteral("q.conf")), QSettings::IniFormat);
-        return raw.value(QStringLiteral("remoteDisplayEnabled")).toString() == "true";
+        return readRawSetting(m_dir.filePath(QStringLiteral("q.conf")),
+                              QStringLiteral("remoteDisplayEnabled"))
+            .toString();
     }
 
     TempDir m_dir;
@@ -69,14 +70,15 @@ protected:
 
 } // namespace
 
-TEST_F(RemoteSyncTest, EnablingServesTheCurrentStateAtOnceAndEveryScanAfter)
+TEST_F(RemoteSyncTest, EnablingServesTheCurrentStateAtOnceAndEveryScanAfterUntilDisabled)
 {
     start();
     applyTake(QStringLiteral("041"), false);
     m_watcher->setRemoteDisplayEnabled(true);
-    EXPECT_TRUE(storedEnabled());
+    EXPECT_EQ(storedEnabled(), "true");
     ASSERT_TRUE(pollUntil([&] { return m_watcher->remoteDisplayRunning(); }));
     EXPECT_EQ(m_watcher->remoteDisplayError(), std::nullopt);
+    const quint16 port = m_watcher->remoteDisplayPort();
 
     QJsonObject shown = state();
     EXPECT_EQ(shown.value("take").toString(), "42");
@@ -86,43 +88,22 @@ TEST_F(RemoteSyncTest, EnablingServesTheCurrentStateAtOnceAndEveryScanAfter)
 
     applyTake(QStringLiteral("042"), true);
     shown = state();
-    EXPECT_EQ(shown.value("take").toString(), "42");
     EXPECT_EQ(shown.value("status").toString(), "Recording");
     EXPECT_EQ(shown.value("recording"), QJsonValue(true));
 
-    const QStringList urls = m_watcher->remoteDisplayURLs();
-    for (const QString& url : urls) {
-        EXPECT_TRUE(url.startsWith("http://")) << url.toStdString();
-        EXPECT_TRUE(url.endsWith(QStringLiteral(":%1").arg(m_watcher->remoteDisplayPort())))
+    for (const QString& url : m_watcher->remoteDisplayURLs()) {
+        EXPECT_TRUE(url.startsWith("http://") && url.endsWith(QStringLiteral(":%1").arg(port)))
             << url.toStdString();
     }
-}
-
-TEST_F(RemoteSyncTest, DisablingStopsListeningAndPersists)
-{
-    start();
-    m_watcher->setRemoteDisplayEnabled(true);
-    ASSERT_TRUE(pollUntil([&] { return m_watcher->remoteDisplayRunning(); }));
-    const quint16 port = m_watcher->remoteDisplayPort();
 
     m_watcher->setRemoteDisplayEnabled(false);
-    EXPECT_FALSE(storedEnabled());
+    EXPECT_EQ(storedEnabled(), "false");
     ASSERT_TRUE(pollUntil([&] { return !m_watcher->remoteDisplayRunning(); }));
     EXPECT_EQ(m_watcher->remoteDisplayError(), std::nullopt);
     EXPECT_TRUE(pollUntil([&] {
         LoopbackClient client(port);
         return !client.connected() && client.connectError() == ECONNREFUSED;
     }));
-}
-
-TEST_F(RemoteSyncTest, ThisRunOnlyLeavesTheStoredSettingAlone)
-{
-    start();
-    m_watcher->enableRemoteDisplayForThisRun();
-    EXPECT_TRUE(m_watcher->remoteDisplayEnabled());
-    ASSERT_TRUE(pollUntil([&] { return m_watcher->remoteDisplayRunning(); }));
-    EXPECT_FALSE(storedEnabled());
-    EXPECT_EQ(state().value("status").toString(), "Next take");
 }
 
 TEST_F(RemoteSyncTest, ATakenPortIsReportedAndTurningOffClearsIt)
@@ -146,10 +127,8 @@ TEST_F(RemoteSyncTest, ATakenPortIsReportedAndTurningOffClearsIt)
 
 TEST_F(RemoteSyncTest, AStoredSettingStartsTheServerWithTheWatcher)
 {
-    {
-        QSettings raw(m_dir.filePath(QStringLiteral("q.conf")), QSettings::IniFormat);
-        raw.setValue(QStringLiteral("remoteDisplayEnabled"), true);
-    }
+    storeRawSetting(m_dir.filePath(QStringLiteral("q.conf")),
+                    QStringLiteral("remoteDisplayEnabled"), true);
     start();
     EXPECT_TRUE(m_watcher->remoteDisplayEnabled());
     EXPECT_TRUE(pollUntil([&] { return m_watcher->remoteDisplayRunning(); }));

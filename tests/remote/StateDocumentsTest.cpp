@@ -1,6 +1,6 @@
 #include "remote/StateDocuments.h"
 
-#include <QStringList>
+#include <QDateTime>
 
 #include <gtest/gtest.h>
 
@@ -20,30 +20,18 @@ TEST(StateDocumentsTest, TakeNumberIsTheWholeTakeReadAsASigned64BitDecimal)
         const qsizetype at = json.indexOf("\"takeNumber\":");
         return at < 0 ? std::string("none") : json.mid(at + 13).chopped(1).toStdString();
     };
+    // The parse itself is the watcher's too (FolderWatcherTest); these are its bounds here.
     const std::pair<const char*, const char*> numbers[] = {
-        {"7", "7"},
         {"007", "7"},
-        {"-3", "-3"},
-        {"+5", "5"},
-        {"00000000000000000000000042", "42"},
+        {"-9223372036854775808", "-9223372036854775808"},
         {"9223372036854775807", "9223372036854775807"},
-        {"-9223372036854775808", "-9223372036854775808"}};
+        {"9223372036854775808", "none"},
+        {"-9223372036854775809", "none"},
+        {"0x1F", "none"},
+        {"\xd9\xa4\xd9\xa2", "none"}, // Arabic-Indic digits
+        {"", "none"}};
     for (const auto& [take, expected] : numbers)
-        EXPECT_EQ(number(QString::fromLatin1(take)), expected) << "take " << take;
-    QStringList notNumbers = {"9223372036854775808",
-                              "-9223372036854775809",
-                              "",
-                              "12b",
-                              "+",
-                              "+-1",
-                              " 42",
-                              "42 ",
-                              "0x1F",
-                              "4.0"};
-    notNumbers << QStringLiteral("12\u0000")
-               << QString::fromUtf8("\xd9\xa4\xd9\xa2"); // Arabic-Indic
-    for (const QString& take : notNumbers)
-        EXPECT_EQ(number(take), "none") << "take \"" << take.toStdString() << '"';
+        EXPECT_EQ(number(QString::fromUtf8(take)), expected) << "take " << take;
     EXPECT_EQ(number(std::nullopt), "none") << "no take";
 }
 

@@ -42,11 +42,9 @@ TEST(DesktopCommandLineTest, DiagnosticsPrintsTheReportWithoutADisplay)
     EXPECT_EQ(quorvel.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(quorvel.exitCode(), 0) << quorvel.readAllStandardError().toStdString();
     EXPECT_TRUE(output.startsWith("Quorvel diagnostics\nGenerated: ")) << output.toStdString();
-    for (const QString& line :
-         {QStringLiteral("\nApp version: 0.1.0 (Qt "),
-          QStringLiteral("\nDAW selection: pinned: REAPER\n"),
-          "\nAudio files in " + takes + " (1 of 1 audio / 1 total files, newest first):\n",
-          QStringLiteral("  Song-01-007.wav  \u2192 groups: [\"Song\", \"007\"]\n")})
+    // The stored settings were read: the pinned DAW, and the manual folder listed.
+    for (const QString& line : {QStringLiteral("\nDAW selection: pinned: REAPER\n"),
+                                "\nAudio files in " + takes + " (1 of 1 audio"})
         EXPECT_TRUE(output.contains(line)) << line.toStdString() << "\nnot in:\n"
                                            << output.toStdString();
 }

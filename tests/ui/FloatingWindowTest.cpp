@@ -85,16 +85,8 @@ TEST(FloatingWindowTextTest, DerivesEveryLineFromTheWatcher)
          Text(true, "Album", "reaper", 0.6, "recording", std::nullopt, "7", 1.0)},
         {"idle: the next take", [](H& h) { h.stop("042", "Verse"); },
          Text(false, "Verse", "reaper", 0.6, "next take", std::nullopt, "43", 1.0)},
-        {"idle, option off: the last take",
-         [](H& h) {
-             h.watcher().setShowNextTakeWhenIdle(false);
-             h.stop("042", "Verse");
-         },
-         Text(false, "Verse", "reaper", 0.6, "last take", std::nullopt, "42", 1.0)},
         {"a take hides the folder line", [](H& h) { h.manualFolder("/f").stop("12a"); },
          Text(false, "quorvel", "reaper", 0.6, "next take", std::nullopt, "12a", 1.0)},
-        {"the take stays after the DAW quits", [](H& h) { h.stop("5").applyNothing(); },
-         Text(false, "quorvel", "no daw", 0.4, "next take", std::nullopt, "6", 1.0)},
     };
     for (const Case& c : cases) {
         WatcherHarness harness;
@@ -145,7 +137,6 @@ TEST(FloatingWindowPixelsTest, AtItsMinimumSizeALongNumberStaysInsideTheInsets)
     ShownWindow shown([](WatcherHarness& h) { h.stop(QStringLiteral("1234567890123456789")); });
     shown.window.resize(200, 200);
     ASSERT_EQ(shown.window.size(), QSize(300, 260));
-    EXPECT_EQ(shown.window.settingsButton()->focusPolicy(), Qt::NoFocus);
     const QImage shot = shown.image();
     EXPECT_EQ(count(shot, QRect(300 - 18, 120, 18, 130), paper), 18 * 130);
     // Too wide, a numeral shrinks to fit, down to a fifth of its size; the rest is clipped.

