@@ -47,6 +47,12 @@ The default regex
 mirrors that format with two capture groups: group 1 is the piece name (the $rectag), shown in the window's header, and group 2 the rec-pass; the rest only anchors them.
 
 For another naming scheme, adjust the regex in the settings so that the last capture group lands on the $recpass part (and, optionally, group 1 on the name part).)md")},
+        {QStringLiteral("Other DAWs"),
+         QString::fromUtf8(
+             R"md(•  **Logic Pro, Pro Tools, Nuendo, Cubase**: each track numbers its own takes; Quorvel shows the number most tracks share, or the highest (a setting).
+•  **Ableton Live** writes no take number: Quorvel counts each track's recorded clips.
+•  **Ardour**: with the session option *Prefix Take Name* on (the default), the number of the take name (Take1, Take2, …) is the take; with it off, each track's own count, as for the per-track DAWs.
+•  The Windows versions of REAPER, Cubase, Nuendo and Ableton Live running under Wine on Linux are recognised by their program files.)md")},
         {QStringLiteral("How it works (heuristics)"),
          QString::fromUtf8(
              R"md(•  Once per second Quorvel asks the system which files REAPER has open (via lsof). Open .wav files are the primary signal of a recording in progress.
@@ -61,7 +67,7 @@ For another naming scheme, adjust the regex in the settings so that the last cap
 •  Detection lags by up to one polling interval (a second), and a shorter take can be missed.
 •  The next-take display adds 1 to the last numeric rec-pass. It knows nothing of counter resets, shows non-numeric values as they are without incrementing them, and shows numbers without leading zeros.
 •  Renamed, deleted or leftover files, and two REAPER instances recording at once, can mislead detection.
-•  Between sessions, detection relies on REAPER's recent-project list, which points at the project folder. A separate media subfolder is found once recording starts (from the open files), or can be set manually in the settings.)md")},
+•  Between sessions, detection relies on REAPER's recent-project list, which points at the project folder; the project's record path (commonly its Media subfolder) is read from the project file. Takes kept elsewhere are found once recording starts (from the open files), or the folder can be set manually in the settings.)md")},
     };
     return all;
 }

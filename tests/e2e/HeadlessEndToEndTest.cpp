@@ -137,3 +137,53 @@ INSTANTIATE_TEST_SUITE_P(OneDawPerFamily, HeadlessEndToEndTest, ::testing::Value
                          [](const auto& info) { return std::string(info.param.daw); });
 
 } // namespace
+
+namespace {
+
+// REAPER records into the project's Media folder and holds only its project open between takes:
+// Quorvel started then finds the takes through the project's record path, at once.
+TEST(HeadlessEndToEndTest, StartedBetweenTakesFindsTheTakesInTheRecordFolder)
+{
+    if (!pollUntil([] { return othersNote(sessionCases[0], 0).empty(); }, 90s))
+        GTEST_SKIP() << "another REAPER session kept running for 90 s";
+    TempDir work;
+    work.write("config/Quorvel/Quorvel.conf", "[General]\ndawSelection=reaper\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", work.makeFolder("home"));
+    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+
+    const QString folder = work.filePath("Concert");
+    ChildProcess simulator(QStringLiteral(QUORVEL_SIMULATE_PROGRAM),
+                           {"reaper", "--folder", folder, "--takes", "2", "--first-take", "41",
+                            "--take-seconds", "2", "--gap-seconds", "120"});
+    ASSERT_TRUE(simulator.waitForLine("take 41 stopped", startDeadline))
+        << simulator.printed() << simulator.standardError();
+    // Once the take is past the recording window it can only be shown as done.
+    const QString take = folder + "/Media/Session-01-041.wav";
+    ASSERT_TRUE(pollUntil(
+        [&] { return QFileInfo(take).lastModified().msecsTo(QDateTime::currentDateTime()) > 5000; },
+        30s));
+
+    ChildProcess quorvel(QStringLiteral(QUORVEL_PROGRAM), {"--headless", "--json"}, environment);
+    const auto first = quorvel.waitForObject(
+        [](const QJsonObject& state) { return state["hasTake"].toBool(); }, startDeadline);
+    ASSERT_TRUE(first) << quorvel.printed();
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    EXPECT_EQ(shown(*first),
+              shown(QJsonDocument::fromJson(
+                        QStringLiteral(R"({"recording": false, "hasTake": true, "status":
+                            "Next take", "take": "42", "daw": "REAPER", "project": "Session",
+                            "piece": "Session", "folder": "%1"})")
+                            .arg(canonical)
+                            .toUtf8())
+                        .object()));
+
+    ChildProcess diagnostics(QStringLiteral(QUORVEL_PROGRAM), {"--diagnostics"}, environment);
+    EXPECT_EQ(diagnostics.waitForExit(startDeadline), 0) << diagnostics.standardError();
+    const QString report = QString::fromStdString(diagnostics.printed());
+    EXPECT_TRUE(report.contains("Audio files in " + canonical + "/Media ("))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains("Effective folder: " + canonical)) << report.toStdString();
+}
+
+} // namespace
