@@ -5,6 +5,7 @@
 // Two scans are measured: the provider's whole scan() (which also reads the open files of any
 // REAPER process) and detect() given an empty open-file list, which is the folder work alone.
 
+#include "BareListing.h"
 #include "RatioReporter.h"
 #include "model/FilenamePattern.h"
 #include "providers/ReaperProvider.h"
@@ -26,6 +27,7 @@
 namespace {
 
 using namespace quorvel;
+using quorvel::bench::bareListing;
 
 const int sizes[] = {1000, 10000, 50000};
 std::map<int, QString> g_folders;
@@ -45,29 +47,6 @@ void fill(const QString& folder, int count)
         ::futimens(fd, times);
         ::close(fd);
     }
-}
-
-struct Entry
-{
-    std::string name;
-    struct timespec modified;
-};
-
-size_t bareListing(const QByteArray& folder)
-{
-    std::vector<Entry> entries;
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = ::fdopendir(dirFd);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat info;
-        if (::fstatat(dirFd, entry->d_name, &info, 0) == 0)
-            entries.push_back({entry->d_name, info.st_mtim});
-    }
-    ::closedir(dir);
-    benchmark::DoNotOptimize(entries);
-    return entries.size();
 }
 
 void BM_BareListing(benchmark::State& state)

@@ -4,6 +4,7 @@
 // listing of the folders it lists (readdir and fstatat, nothing else), so that load from
 // elsewhere falls on both alike. The goal: every ratio at most 1.5.
 
+#include "BareListing.h"
 #include "model/FilenamePattern.h"
 #include "providers/ArdourProvider.h"
 #include "providers/ReaperProvider.h"
@@ -24,6 +25,7 @@
 namespace {
 
 using namespace quorvel;
+using quorvel::bench::bareListing;
 
 const int sizes[] = {1000, 10000, 50000};
 QTemporaryDir* g_root = nullptr;
@@ -36,28 +38,6 @@ void touch(const QByteArray& path, int secondsAfter)
     struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + secondsAfter, 0}};
     ::futimens(fd, times);
     ::close(fd);
-}
-
-size_t bareListing(const QByteArray& folder)
-{
-    struct Entry
-    {
-        std::string name;
-        struct timespec modified;
-    };
-    std::vector<Entry> entries;
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = ::fdopendir(dirFd);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat info;
-        if (::fstatat(dirFd, entry->d_name, &info, 0) == 0)
-            entries.push_back({entry->d_name, info.st_mtim});
-    }
-    ::closedir(dir);
-    benchmark::DoNotOptimize(entries);
-    return entries.size();
 }
 
 // Runs scan and the listing of folders back to back, and reports their ratio.
@@ -97,7 +77,8 @@ void BM_ReaperWithRecordFolder(benchmark::State& state)
         QDir().mkpath(project + QStringLiteral("/Media"));
         QFile rpp(file);
         rpp.open(QIODevice::WriteOnly);
-        rpp.write("<REAPER_PROJECT 0.1 \"7.0\" 0\n  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n");
+        rpp.write(
+            "<REAPER_PROJECT 0.1 \"7.0\" 0\n  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n");
         const QByteArray media = QFile::encodeName(project) + "/Media/";
         for (int i = 0; i < size; ++i)
             touch(media + "MySession-" + QByteArray::number(i % 64 + 1) + '-' +

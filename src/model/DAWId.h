@@ -15,9 +15,9 @@ namespace quorvel {
 // provider. New DAWs go last, so that the raw values and ties of the others never move.
 enum class DAWId { reaper, logic, protools, nuendo, cubase, ableton, ardour };
 
-inline constexpr std::array<DAWId, 7> allDAWIds{
-    DAWId::reaper, DAWId::logic,   DAWId::protools, DAWId::nuendo,
-    DAWId::cubase, DAWId::ableton, DAWId::ardour};
+inline constexpr std::array<DAWId, 7> allDAWIds{DAWId::reaper, DAWId::logic,  DAWId::protools,
+                                                DAWId::nuendo, DAWId::cubase, DAWId::ableton,
+                                                DAWId::ardour};
 
 // The raw value: "reaper", "logic", ... It is the DAW's identity and its persisted form.
 QString rawValue(DAWId id);

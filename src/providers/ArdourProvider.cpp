@@ -223,12 +223,11 @@ std::optional<ArdourProvider::Session> ArdourProvider::sessionOf(const QString& 
     if (!isLayoutFolder(folder))
         return std::nullopt;
     Session session;
-    session.folder =
-        PathText::deletingLastComponent(PathText::deletingLastComponent(
-            PathText::deletingLastComponent(folder)));
+    session.folder = PathText::deletingLastComponent(
+        PathText::deletingLastComponent(PathText::deletingLastComponent(folder)));
     session.name = PathText::lastComponent(session.folder);
-    const QString named = PathText::folderPrefix(session.folder) + session.name +
-                          QStringLiteral(".ardour");
+    const QString named =
+        PathText::folderPrefix(session.folder) + session.name + QStringLiteral(".ardour");
     if (QFileInfo(named).isFile()) {
         session.file = named;
         return session;
@@ -264,9 +263,8 @@ DAWSnapshot ArdourProvider::detect(const DAWScanContext& context, const QStringL
     if (!snapshot.detectedFolder)
         snapshot.detectedFolder = context.previousDetectedFolder;
 
-    const std::optional<QString>& chosen = context.folderMode == FolderMode::manual
-                                               ? context.manualFolder
-                                               : snapshot.detectedFolder;
+    const std::optional<QString>& chosen =
+        context.folderMode == FolderMode::manual ? context.manualFolder : snapshot.detectedFolder;
     if (!chosen || chosen->isEmpty())
         return snapshot;
     const QString folder = withoutTrailingSeparators(*chosen);
@@ -283,8 +281,8 @@ DAWSnapshot ArdourProvider::detect(const DAWScanContext& context, const QStringL
 
     std::vector<Recorded> files;
     FileTime newest = distantPast;
-    for (auto& entry : SystemProbe::listFolder(folder).value_or(
-             std::vector<SystemProbe::FolderEntry>{})) {
+    for (auto& entry :
+         SystemProbe::listFolder(folder).value_or(std::vector<SystemProbe::FolderEntry>{})) {
         if (!entry.isRegularFile)
             continue;
         auto parsed = parseName(entry.name);
@@ -302,9 +300,10 @@ DAWSnapshot ArdourProvider::detect(const DAWScanContext& context, const QStringL
         return recording && !isWithinWindow(file.modified, now, context.recordingWindow);
     });
 
-    const Recorded* newestFile = &*std::max_element(
-        files.begin(), files.end(),
-        [](const Recorded& a, const Recorded& b) { return a.modified < b.modified; });
+    const Recorded* newestFile =
+        &*std::max_element(files.begin(), files.end(), [](const Recorded& a, const Recorded& b) {
+            return a.modified < b.modified;
+        });
     SessionOptions options;
     if (session && session->file && optionsSource)
         options = optionsSource(*session->file);

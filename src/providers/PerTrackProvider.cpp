@@ -1,7 +1,7 @@
 #include "providers/PerTrackProvider.h"
 
-#include "model/RegexSearch.h"
 #include "model/DecimalText.h"
+#include "model/RegexSearch.h"
 #include "providers/PathText.h"
 #include "providers/SystemProbe.h"
 

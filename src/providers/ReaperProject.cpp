@@ -119,9 +119,8 @@ QStringList ReaperProject::recordFolders(const QString& projectFile, const Recor
         std::optional<QString> local = toLocal ? toLocal(written) : std::optional(written);
         if (!local || local->isEmpty())
             continue;
-        QString folder = local->startsWith(u'/')
-                             ? *local
-                             : PathText::folderPrefix(projectFolder) + *local;
+        QString folder =
+            local->startsWith(u'/') ? *local : PathText::folderPrefix(projectFolder) + *local;
         while (folder.size() > 1 && folder.endsWith(u'/'))
             folder.chop(1);
         if (folder != projectFolder && !folders.contains(folder))

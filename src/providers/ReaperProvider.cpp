@@ -1,8 +1,8 @@
 #include "providers/ReaperProvider.h"
 
+#include "model/DecimalText.h"
 #include "model/FilenamePattern.h"
 #include "model/RegexSearch.h"
-#include "model/DecimalText.h"
 #include "providers/PathText.h"
 #include "providers/SystemProbe.h"
 #include "providers/WinePaths.h"

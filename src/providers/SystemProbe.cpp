@@ -312,8 +312,8 @@ LsofRun runLsof(const QString& commandFilter, const LsofOptions& options)
     return run;
 }
 
-QStringList openFilePathsOfApplications(
-    const std::function<bool(const RunningApplication&)>& selects)
+QStringList
+openFilePathsOfApplications(const std::function<bool(const RunningApplication&)>& selects)
 {
     std::vector<qint64> processIds;
     for (const RunningApplication& application : RunningApplications::current()) {

@@ -37,8 +37,8 @@ QStringList openFilePaths(const QString& commandFilter);
 QStringList openFilePaths(const std::vector<qint64>& processIds);
 
 // The open files of the running applications that selects accepts (in their list's order).
-QStringList openFilePathsOfApplications(
-    const std::function<bool(const RunningApplication&)>& selects);
+QStringList
+openFilePathsOfApplications(const std::function<bool(const RunningApplication&)>& selects);
 
 // The deepest folder containing the parent folder of every path. No value for an empty list, or
 // when the parents share nothing but the root folder (a single parent, "/" included, is itself

@@ -13,14 +13,14 @@ std::optional<QString> toLocal(const QString& prefix, const QString& windowsPath
     path.replace(u'\\', u'/');
     if (path.startsWith(u'/'))
         return std::nullopt; // UNC, device and drive-relative forms name no file of ours
-    const bool hasDrive = path.size() >= 2 && path[1] == u':' && path[0].isLetter() &&
-                          path[0].unicode() < 128;
+    const bool hasDrive =
+        path.size() >= 2 && path[1] == u':' && path[0].isLetter() && path[0].unicode() < 128;
     if (!hasDrive)
         return path;
     if (path.size() > 2 && path[2] != u'/')
         return std::nullopt; // "C:Media" is relative to a drive's current folder, unknown here
-    const QString link = PathText::folderPrefix(prefix) + QStringLiteral("dosdevices/") +
-                         path[0].toLower() + u':';
+    const QString link =
+        PathText::folderPrefix(prefix) + QStringLiteral("dosdevices/") + path[0].toLower() + u':';
     const QString root = QFileInfo(link).canonicalFilePath();
     if (root.isEmpty())
         return std::nullopt;

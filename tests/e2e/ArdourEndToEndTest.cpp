@@ -46,11 +46,6 @@ const NamingCase namingCases[] = {
     {"TrackNameOnly", "off", {"Gtr-1.wav", "Piano-1%L.wav", "Piano-1%R.wav"}},
 };
 
-QString shown(const QJsonObject& state)
-{
-    return QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
-}
-
 // The GUI program Ardour's launcher runs as, or nothing when Ardour is not installed.
 std::optional<QString> ardourProgram(std::string& why)
 {
@@ -95,10 +90,7 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
     // A fresh home and settings folder for both programs, with Ardour pinned so that DAWs
     // simulated on the machine at the same time stay out of this Quorvel's view.
     TempDir work;
-    work.write("config/Quorvel/Quorvel.conf", "[General]\ndawSelection=ardour\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", work.makeFolder("home"));
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    QProcessEnvironment environment = pinnedEnvironment(work, "ardour");
     ChildProcess quorvel(QStringLiteral(QUORVEL_PROGRAM), {"--headless", "--json"}, environment);
     ASSERT_TRUE(quorvel.waitForObject([](const QJsonObject&) { return true; }, startDeadline))
         << quorvel.standardError();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/Poll.h"
+#include "support/TempDir.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -114,5 +115,24 @@ private:
     qsizetype m_next = 0;
     QByteArray m_standardError;
 };
+
+// The environment of a Quorvel with a home and settings folder of its own in work, watching only
+// daw (a dawSelection value), so that DAWs simulated on the machine at the same time stay out of
+// its view.
+inline QProcessEnvironment pinnedEnvironment(const TempDir& work, const QByteArray& daw)
+{
+    work.write(QStringLiteral("config/Quorvel/Quorvel.conf"),
+               "[General]\ndawSelection=" + daw + '\n');
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), work.makeFolder(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
+    return environment;
+}
+
+// A state document as one compact line, so that whole documents compare and print as text.
+inline QString shown(const QJsonObject& state)
+{
+    return QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
+}
 
 } // namespace quorvel::test

@@ -49,11 +49,6 @@ const SessionCase sessionCases[] = {
      R"("daw": "Ableton Live", "project": "Demo", "folder": "%1/Samples/Recorded")"},
 };
 
-QString shown(const QJsonObject& state)
-{
-    return QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
-}
-
 // Processes with the DAW's command name other than ours: another session of the same DAW, which
 // Quorvel would watch as well (a demonstration, or a test run in another build tree).
 std::string othersNote(const SessionCase& c, qint64 ours)
@@ -82,11 +77,7 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
     // A fresh home and settings folder with the DAW choice pinned, so that other DAWs simulated
     // on the machine at the same time stay out of this Quorvel's view.
     TempDir work;
-    work.write("config/Quorvel/Quorvel.conf",
-               QByteArray("[General]\ndawSelection=") + c.daw + "\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", work.makeFolder("home"));
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    const QProcessEnvironment environment = pinnedEnvironment(work, c.daw);
     ChildProcess quorvel(QStringLiteral(QUORVEL_PROGRAM), {"--headless", "--json"}, environment);
     // The first state says Quorvel is up, so the recording deadline is the DAW's alone.
     ASSERT_TRUE(quorvel.waitForObject([](const QJsonObject&) { return true; }, startDeadline))
@@ -147,10 +138,7 @@ TEST(HeadlessEndToEndTest, StartedBetweenTakesFindsTheTakesInTheRecordFolder)
     if (!pollUntil([] { return othersNote(sessionCases[0], 0).empty(); }, 90s))
         GTEST_SKIP() << "another REAPER session kept running for 90 s";
     TempDir work;
-    work.write("config/Quorvel/Quorvel.conf", "[General]\ndawSelection=reaper\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", work.makeFolder("home"));
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
+    const QProcessEnvironment environment = pinnedEnvironment(work, "reaper");
 
     const QString folder = work.filePath("Concert");
     ChildProcess simulator(QStringLiteral(QUORVEL_SIMULATE_PROGRAM),

@@ -63,11 +63,6 @@ QString windowsPath(const QString& underDriveC)
     return "C:\\" + QString(underDriveC).replace('/', '\\');
 }
 
-QString shown(const QJsonObject& state)
-{
-    return QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
-}
-
 // What the kernel shows of a process, for failure messages: the facts Quorvel matched against.
 std::string procView(qint64 pid)
 {
@@ -168,12 +163,8 @@ TEST_P(WineEndToEndTest, ShowsTheWindowsDawAndEachTakeWhileItRecords)
         << installed.toStdString();
 
     TempDir work;
-    work.write("config/Quorvel/Quorvel.conf",
-               QByteArray("[General]\ndawSelection=") + c.daw + "\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", work.makeFolder("home"));
-    environment.insert("XDG_CONFIG_HOME", work.filePath("config"));
-    ChildProcess quorvel(QStringLiteral(QUORVEL_PROGRAM), {"--headless", "--json"}, environment);
+    ChildProcess quorvel(QStringLiteral(QUORVEL_PROGRAM), {"--headless", "--json"},
+                         pinnedEnvironment(work, c.daw));
     ASSERT_TRUE(quorvel.waitForObject([](const QJsonObject&) { return true; }, startDeadline))
         << quorvel.standardError();
 

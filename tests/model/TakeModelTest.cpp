@@ -16,10 +16,11 @@ TEST(DAWIdTest, ConvertsOnlyExactRawValues)
         const char* text;
         std::optional<DAWId> expected;
     } cases[] = {
-        {"reaper", DAWId::reaper}, {"logic", DAWId::logic},   {"protools", DAWId::protools},
-        {"nuendo", DAWId::nuendo}, {"cubase", DAWId::cubase}, {"ableton", DAWId::ableton},
-        {"ardour", DAWId::ardour}, {"Reaper", std::nullopt},  {"REAPER", std::nullopt},  {" reaper", std::nullopt},
-        {"reaper ", std::nullopt}, {"", std::nullopt},        {"ProTools", std::nullopt},
+        {"reaper", DAWId::reaper},  {"logic", DAWId::logic},   {"protools", DAWId::protools},
+        {"nuendo", DAWId::nuendo},  {"cubase", DAWId::cubase}, {"ableton", DAWId::ableton},
+        {"ardour", DAWId::ardour},  {"Reaper", std::nullopt},  {"REAPER", std::nullopt},
+        {" reaper", std::nullopt},  {"reaper ", std::nullopt}, {"", std::nullopt},
+        {"ProTools", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(dawIdFromRawValue(QString::fromUtf8(c.text)), c.expected) << c.text;
@@ -27,7 +28,8 @@ TEST(DAWIdTest, ConvertsOnlyExactRawValues)
 
 TEST(DAWIdTest, RawValuesRoundTripInDeclarationOrder)
 {
-    const QStringList expected{"reaper", "logic", "protools", "nuendo", "cubase", "ableton", "ardour"};
+    const QStringList expected{"reaper", "logic",   "protools", "nuendo",
+                               "cubase", "ableton", "ardour"};
     QStringList actual;
     for (DAWId id : allDAWIds) {
         actual << rawValue(id);

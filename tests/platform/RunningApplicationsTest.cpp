@@ -59,10 +59,11 @@ TEST(RunningApplicationsTest, RecoversTheFullNameOfAProgramTheKernelCut)
     {
         const char *command, *argv0, *executable, *full;
     } cases[] = {
-        {"ardour-7.3.0~ds", "/usr/lib/ardour7/ardour-7.3.0~ds0", "/usr/lib/ardour7/ardour-7.3.0~ds0",
-         "ardour-7.3.0~ds0"},
+        {"ardour-7.3.0~ds", "/usr/lib/ardour7/ardour-7.3.0~ds0",
+         "/usr/lib/ardour7/ardour-7.3.0~ds0", "ardour-7.3.0~ds0"},
         {"ardour-8.12.0~d", "ardour8", "/opt/a/ardour-8.12.0~ds0", "ardour-8.12.0~ds0"},
-        {"Ableton Live 12", R"(C:\ProgramData\Ableton\Live 12 Suite\Program\Ableton Live 12 Suite.exe)",
+        {"Ableton Live 12",
+         R"(C:\ProgramData\Ableton\Live 12 Suite\Program\Ableton Live 12 Suite.exe)",
          "/usr/lib/wine/wine64-preloader", "Ableton Live 12 Suite.exe"},
         {"reaper.exe", R"(C:\Program Files\REAPER (x64)\reaper.exe)", "/usr/lib/wine/wine64",
          "reaper.exe"},

@@ -137,8 +137,11 @@ TEST(AbletonProviderTest, CountsTheFolderOfTheOpenRecordingsOrTheManualChoice)
         }
         DAWSnapshot expected;
         if (c.folder) {
-            expected = {dir.filePath(c.folder), std::nullopt, QString(c.name),
-                        c.take ? std::optional(countedTake(c.take)) : std::nullopt, c.recording,
+            expected = {dir.filePath(c.folder),
+                        std::nullopt,
+                        QString(c.name),
+                        c.take ? std::optional(countedTake(c.take)) : std::nullopt,
+                        c.recording,
                         std::nullopt};
         }
         EXPECT_EQ(AbletonProvider::detect(context, c.open, fixedNow), expected) << c.label;

@@ -21,10 +21,10 @@ TEST(ArdourProviderTest, TakesRecordedFileNamesApart)
         {"Take3_02_Audio 1-1%R.wav", "Take3_02_Audio 1", 1, 3}, // with the track number
         {"Gtr-2.wav", "Gtr", 2, std::nullopt},
         {"Piano-2%R.WAV", "Piano", 2, std::nullopt},
-        {"Multi-1%c.w64", "Multi", 1, std::nullopt},  // 3 to 26 channels
-        {"Multi-1%99.wav", "Multi", 1, std::nullopt}, // the same before Ardour 7.4
-        {"A-1-3.flac", "A-1", 3, std::nullopt},       // "-" in the track name
-        {"Bass%L-1.wav", "Bass%L", 1, std::nullopt},  // "%" in a mono track's name
+        {"Multi-1%c.w64", "Multi", 1, std::nullopt},       // 3 to 26 channels
+        {"Multi-1%99.wav", "Multi", 1, std::nullopt},      // the same before Ardour 7.4
+        {"A-1-3.flac", "A-1", 3, std::nullopt},            // "-" in the track name
+        {"Bass%L-1.wav", "Bass%L", 1, std::nullopt},       // "%" in a mono track's name
         {"Verse_Gtr-1.wav", "Verse_Gtr", 1, std::nullopt}, // a take name without a number
         {"Take007_My_Track-4.caf", "Take007_My_Track", 4, 7},
         {"Gtr.wav", nullptr, 0, std::nullopt},
@@ -80,8 +80,10 @@ TEST_F(ArdourSessionTest, ThePrefixedTakeNameIsTheTake)
         int take;
         bool recording;
     } cases[] = {
-        {"recording the second pass", "Take1_Gtr-1.wav:90 Take1_Keys-1%L.wav:90 Take2_Gtr-1.wav:1 "
-                                      "Take2_Keys-1%L.wav:2 Take2_Keys-1%R.wav:2", "1", 2, true},
+        {"recording the second pass",
+         "Take1_Gtr-1.wav:90 Take1_Keys-1%L.wav:90 Take2_Gtr-1.wav:1 "
+         "Take2_Keys-1%L.wav:2 Take2_Keys-1%R.wav:2",
+         "1", 2, true},
         {"between passes", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", "1", 2, false},
         {"the take name set back: the newest pass counts", "Take5_Gtr-1.wav:90 Take1_Gtr-2.wav:30",
          "1", 1, false},
@@ -115,11 +117,14 @@ TEST_F(ArdourSessionTest, WithoutThePrefixTheTracksCountsGiveTheTake)
         int take;
         bool recording;
     } cases[] = {
-        {"between passes", "Gtr-1.wav:90 Gtr-2.wav:60 Keys-1%L.wav:90 Keys-1%R.wav:90 "
-                           "Keys-2%L.wav:60 Keys-2%R.wav:60", "0", TakeDerivation::mode, 2, false},
-        {"recording: only this pass's files", "Gtr-1.wav:90 Gtr-2.wav:60 Gtr-3.wav:1 Keys-2.wav:60 "
-                                              "Keys-3.wav:1 Bass-1.wav:1", "0", TakeDerivation::mode,
-         3, true},
+        {"between passes",
+         "Gtr-1.wav:90 Gtr-2.wav:60 Keys-1%L.wav:90 Keys-1%R.wav:90 "
+         "Keys-2%L.wav:60 Keys-2%R.wav:60",
+         "0", TakeDerivation::mode, 2, false},
+        {"recording: only this pass's files",
+         "Gtr-1.wav:90 Gtr-2.wav:60 Gtr-3.wav:1 Keys-2.wav:60 "
+         "Keys-3.wav:1 Bass-1.wav:1",
+         "0", TakeDerivation::mode, 3, true},
         {"a track that ran ahead, by the most common", "A-3.wav:60 B-3.wav:60 C-7.wav:60", "0",
          TakeDerivation::mode, 3, false},
         {"a track that ran ahead, by the highest", "A-3.wav:60 B-3.wav:60 C-7.wav:60", "0",
@@ -150,11 +155,15 @@ TEST_F(ArdourSessionTest, FindsTheSessionFromTheOpenTakesAndGoesOnWithWhatItHas)
         std::optional<QString> previous;
         std::optional<QString> folder;
     } cases[] = {
-        {"a take open", {QStringLiteral("/usr/lib/libc.so.6"), take}, std::nullopt,
+        {"a take open",
+         {QStringLiteral("/usr/lib/libc.so.6"), take},
+         std::nullopt,
          dir.filePath(audio)},
         {"nothing open: the previous folder", {}, dir.filePath(audio), dir.filePath(audio)},
         {"nothing open, nothing before", {}, std::nullopt, std::nullopt},
-        {"audio outside the session layout", {dir.write("Other/Audio/Gtr-1.wav")}, std::nullopt,
+        {"audio outside the session layout",
+         {dir.write("Other/Audio/Gtr-1.wav")},
+         std::nullopt,
          std::nullopt},
     };
     for (const auto& c : cases) {

@@ -134,10 +134,12 @@ TEST(PerTrackProviderTest, DetectsFromTheOpenFiles)
             if (c.manual != manualNone)
                 context.manualFolder = dir.filePath(c.manual);
         }
-        const DAWSnapshot expected{dir.filePath(c.base), std::nullopt,
+        const DAWSnapshot expected{dir.filePath(c.base),
+                                   std::nullopt,
                                    c.name ? std::optional(QString(c.name)) : std::nullopt,
                                    c.take ? std::optional(countedTake(c.take)) : std::nullopt,
-                                   c.recording, std::nullopt};
+                                   c.recording,
+                                   std::nullopt};
         EXPECT_EQ(shipped(c.id).detect(context, open, fixedNow), expected) << c.label;
     }
 

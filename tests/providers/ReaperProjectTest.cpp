@@ -1,8 +1,10 @@
 // The record path of a REAPER project, and the Windows paths of REAPER under Wine.
 #include "providers/ReaperProject.h"
-#include "providers/WinePaths.h"
 
-#include "support/TempDir.h"
+#include "model/FilenamePattern.h"
+#include "providers/DetectionFixtures.h"
+#include "providers/ReaperProvider.h"
+#include "providers/WinePaths.h"
 
 #include <QFile>
 
@@ -52,8 +54,7 @@ TEST(ReaperProjectTest, ReadsTheRecordPathBoundedAndQuietly)
     } cases[] = {
         {"usual", head + "  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n", Paths{"Media", ""}},
         {"CRLF", "<REAPER_PROJECT\r\n  RECORD_PATH Takes \"\"\r\n>\r\n", Paths{"Takes", ""}},
-        {"none in the head", head + "  <TRACK\n    RECORD_PATH Media \"\"\n  >\n>\n",
-         std::nullopt},
+        {"none in the head", head + "  <TRACK\n    RECORD_PATH Media \"\"\n  >\n>\n", std::nullopt},
         {"no line", head + ">\n", std::nullopt},
         {"binary", QByteArray(200000, '\0') + "\nRECORD_PATH Media \"\"\n", Paths{"Media", ""}},
         {"inside a long line", "NOTES " + QByteArray(200000, 'x') + " RECORD_PATH Media\n",
@@ -105,6 +106,28 @@ TEST(ReaperProjectTest, ResolvesRecordFoldersAgainstTheProjectFolder)
     }
 }
 
+// Record folders that are no folders: detection goes on with the project folder, without blocking.
+TEST(ReaperProjectTest, BadRecordFoldersLeaveTheProjectFolder)
+{
+    TempDir dir;
+    const QString project = dir.write(QStringLiteral("P/Song.RPP"));
+    writeAged(dir, QStringLiteral("P/Song-01-007.wav"), 60);
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString loop = dir.filePath(QStringLiteral("loop"));
+    QFile::link(loop, loop);
+    const QStringList folders{dir.write(QStringLiteral("a file")), fifo, loop,
+                              dir.filePath(QStringLiteral("gone")), QStringLiteral("/proc/self")};
+
+    DAWScanContext context;
+    context.pattern = FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern;
+    const DAWSnapshot snapshot = ReaperProvider::detect(context, {project}, {}, fixedNow,
+                                                        [&](const QString&) { return folders; });
+    ASSERT_TRUE(snapshot.currentTake);
+    EXPECT_EQ(snapshot.currentTake->recPass, QStringLiteral("007"));
+    EXPECT_EQ(snapshot.takeFolder, dir.filePath(QStringLiteral("P")));
+}
+
 TEST(WinePathsTest, MapsDrivesThroughThePrefixAndFindsReapersSettings)
 {
     TempDir prefix;
@@ -124,11 +147,11 @@ TEST(WinePathsTest, MapsDrivesThroughThePrefixAndFindsReapersSettings)
         {R"(C:\)", driveC},
         {R"(Z:\tmp\takes)", QStringLiteral("/tmp/takes")},
         {R"(Media\Sub)", QStringLiteral("Media/Sub")},
-        {R"(D:\Takes)", std::nullopt},          // no such drive in the prefix
-        {R"(\\server\share\a)", std::nullopt},  // UNC
+        {R"(D:\Takes)", std::nullopt},         // no such drive in the prefix
+        {R"(\\server\share\a)", std::nullopt}, // UNC
         {R"(\\?\C:\a)", std::nullopt},
-        {R"(\Takes)", std::nullopt},            // the current drive's root: unknown
-        {R"(C:Takes)", std::nullopt},           // the drive's current folder: unknown
+        {R"(\Takes)", std::nullopt},  // the current drive's root: unknown
+        {R"(C:Takes)", std::nullopt}, // the drive's current folder: unknown
     };
     for (const auto& c : cases)
         EXPECT_EQ(WinePaths::toLocal(prefix.path(), c.windows), c.expected) << c.windows;

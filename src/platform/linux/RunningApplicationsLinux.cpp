@@ -68,15 +68,16 @@ QString decodedOrEmpty(const std::optional<std::string>& bytes)
 void addIdentity(int procFd, pid_t pid, const std::string& commandName,
                  RunningApplication& application)
 {
-    const bool windowsProgram = commandName.size() > 4 &&
-                                ::strcasecmp(commandName.c_str() + commandName.size() - 4, ".exe") == 0;
+    const bool windowsProgram =
+        commandName.size() > 4 &&
+        ::strcasecmp(commandName.c_str() + commandName.size() - 4, ".exe") == 0;
     if (commandName.size() < commandNameLength && !windowsProgram)
         return;
     const QString executable = decodedOrEmpty(ProcFs::executablePath(procFd, pid));
     if (application.localizedName) {
-        const QString full = ExecutableName::full(
-            *application.localizedName, decodedOrEmpty(ProcFs::firstArgument(procFd, pid)),
-            executable);
+        const QString full =
+            ExecutableName::full(*application.localizedName,
+                                 decodedOrEmpty(ProcFs::firstArgument(procFd, pid)), executable);
         if (full != *application.localizedName)
             application.executableName = full;
     }
