@@ -6,8 +6,6 @@
 #include "support/RawSettings.h"
 #include "support/TempDir.h"
 
-#include <QSettings>
-
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -22,31 +20,15 @@ namespace {
 class FolderWatcherTest : public ::testing::Test
 {
 protected:
-    FolderWatcherTest()
-    {
-        m_reaper = std::make_shared<FakeProvider>(DAWId::reaper, QStringLiteral("REAPER"));
-        m_logic = std::make_shared<FakeProvider>(DAWId::logic, QStringLiteral("Logic Pro"),
-                                                 QStringLiteral(R"(#(\d+)\.wav$)"));
-        m_ableton = std::make_shared<FakeProvider>(DAWId::ableton, QStringLiteral("Ableton Live"),
-                                                   QStringLiteral("("));
-    }
-
-    QString iniPath() const { return m_dir.filePath(QStringLiteral("Quorvel.conf")); }
-
-    void storeRaw(const QString& key, const QVariant& value) const
-    {
-        storeRawSetting(iniPath(), key, value);
-    }
-    QVariant readRaw(const QString& key) const { return readRawSetting(iniPath(), key); }
-
-    // Builds the watcher and waits for the scan its construction starts.
+    // Builds the watcher over the settings file and waits for the scan its construction starts.
     FolderWatcher& start()
     {
-        m_settings = std::make_unique<UserDefaults>(iniPath());
+        m_settings = std::make_unique<UserDefaults>(m_dir.filePath(QStringLiteral("Quorvel.conf")));
         m_settings->registerApplicationDefaults();
         m_watcher = std::make_unique<FolderWatcher>(
             FolderWatcher::ProviderList{m_reaper, m_logic, m_ableton}, *m_settings, nullptr,
             std::chrono::hours(1));
+        m_applied = m_changed = 0;
         QObject::connect(m_watcher.get(), &FolderWatcher::scanApplied, [this] { ++m_applied; });
         QObject::connect(m_watcher.get(), &FolderWatcher::changed, [this] { ++m_changed; });
         waitForApplies(1);
@@ -66,6 +48,13 @@ protected:
         waitForApplies(before + 1);
     }
 
+    // isRunning and scan calls of REAPER, Logic Pro and Ableton Live, in that order.
+    std::vector<int> calls() const
+    {
+        return {m_reaper->isRunningCalls(), m_reaper->scanCalls(),       m_logic->isRunningCalls(),
+                m_logic->scanCalls(),       m_ableton->isRunningCalls(), m_ableton->scanCalls()};
+    }
+
     FolderWatcher::ScanResult result(const std::shared_ptr<FakeProvider>& provider,
                                      DAWSnapshot snapshot) const
     {
@@ -73,7 +62,13 @@ protected:
     }
 
     TempDir m_dir;
-    std::shared_ptr<FakeProvider> m_reaper, m_logic, m_ableton;
+    std::shared_ptr<FakeProvider> m_reaper =
+        std::make_shared<FakeProvider>(DAWId::reaper, QStringLiteral("REAPER"));
+    std::shared_ptr<FakeProvider> m_logic = std::make_shared<FakeProvider>(
+        DAWId::logic, QStringLiteral("Logic Pro"), QStringLiteral(R"(#(\d+)\.wav$)"));
+    // Its pattern does not compile.
+    std::shared_ptr<FakeProvider> m_ableton =
+        std::make_shared<FakeProvider>(DAWId::ableton, QStringLiteral("Ableton Live"), "(");
     std::unique_ptr<UserDefaults> m_settings;
     std::unique_ptr<FolderWatcher> m_watcher;
     int m_applied = 0;
@@ -82,74 +77,52 @@ protected:
 
 } // namespace
 
-TEST_F(FolderWatcherTest, AutomaticSelectionScansEveryRunningProviderInOrder)
+TEST_F(FolderWatcherTest, AutomaticScansEveryRunningProviderManualAsksOnlyThePinnedOne)
 {
     m_logic->setRunning(false);
     start();
-    EXPECT_EQ(m_reaper->isRunningCalls(), 1);
-    EXPECT_EQ(m_logic->isRunningCalls(), 1);
-    EXPECT_EQ(m_ableton->isRunningCalls(), 1);
-    EXPECT_EQ(m_reaper->scanCalls(), 1);
-    EXPECT_EQ(m_logic->scanCalls(), 0);
-    EXPECT_EQ(m_ableton->scanCalls(), 1);
+    EXPECT_EQ(calls(), (std::vector{1, 1, 1, 0, 1, 1}));
     EXPECT_EQ(m_watcher->detectedDAWName(), QStringLiteral("REAPER"));
-}
 
-TEST_F(FolderWatcherTest, ManualSelectionAsksOnlyThePinnedProvider)
-{
-    storeRaw(QStringLiteral("dawSelection"), QStringLiteral("logic"));
-    m_logic->setRunning(false);
+    m_watcher.reset();
+    storeRawSetting(m_dir.filePath(QStringLiteral("Quorvel.conf")), "dawSelection", "logic");
     start();
-    EXPECT_EQ(m_watcher->dawSelection(), DAWSelection::manual(DAWId::logic));
-    EXPECT_EQ(m_reaper->isRunningCalls(), 0);
-    EXPECT_EQ(m_ableton->isRunningCalls(), 0);
-    EXPECT_EQ(m_logic->isRunningCalls(), 1);
-    EXPECT_EQ(m_reaper->scanCalls() + m_logic->scanCalls() + m_ableton->scanCalls(), 0);
+    EXPECT_EQ(calls(), (std::vector{1, 1, 2, 0, 1, 1}));
     EXPECT_EQ(m_watcher->detectedDAWName(), std::nullopt);
-
     m_logic->setRunning(true);
     tickAndWait();
-    EXPECT_EQ(m_logic->scanCalls(), 1);
+    EXPECT_EQ(calls(), (std::vector{1, 1, 3, 1, 1, 1}));
     EXPECT_EQ(m_watcher->detectedDAWName(), QStringLiteral("Logic Pro"));
 }
 
 TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetection)
 {
-    storeRaw(QStringLiteral("takeDerivation"), QStringLiteral("max"));
-    storeRaw(QStringLiteral("folderMode"), QStringLiteral("manual"));
-    storeRaw(QStringLiteral("manualFolderPath"), QStringLiteral("/no/such/folder"));
     DAWSnapshot found;
     found.detectedFolder = QStringLiteral("/sessions/a/Media");
     found.detectedProjectPath = QStringLiteral("/sessions/a/a.RPP");
     m_reaper->queueSnapshots({found, DAWSnapshot{}});
     start();
-
-    const auto& detection = m_watcher->lastDetection();
-    EXPECT_EQ(detection.value(DAWId::reaper),
-              (FolderWatcher::Detection{found.detectedFolder, found.detectedProjectPath}));
-    EXPECT_TRUE(detection.contains(DAWId::ableton));
-    EXPECT_TRUE(detection.contains(DAWId::logic));
-
+    m_watcher->setTakeDerivation(TakeDerivation::max);
+    m_watcher->selectManualFolder([](const QString&) { return std::optional<QString>("/m"); });
     tickAndWait();
+    tickAndWait();
+
     const auto contexts = m_reaper->contexts();
-    ASSERT_EQ(contexts.size(), 2u);
+    ASSERT_EQ(contexts.size(), 3u);
     EXPECT_EQ(contexts[0].previousDetectedFolder, std::nullopt);
     EXPECT_EQ(contexts[1].previousDetectedFolder, found.detectedFolder);
     EXPECT_EQ(contexts[1].previousDetectedProjectPath, found.detectedProjectPath);
+    // The next round hands back what the last one reported, even when that was nothing.
+    EXPECT_EQ(contexts[2].previousDetectedFolder, std::nullopt);
     EXPECT_EQ(contexts[1].folderMode, FolderMode::manual);
-    EXPECT_EQ(contexts[1].manualFolder, QStringLiteral("/no/such/folder"));
+    EXPECT_EQ(contexts[1].manualFolder, QStringLiteral("/m"));
     EXPECT_EQ(contexts[1].takeDerivation, TakeDerivation::max);
     EXPECT_DOUBLE_EQ(contexts[1].recordingWindow, 4.0);
-    EXPECT_EQ(contexts[1].pattern, m_watcher->compiledPattern(DAWId::reaper));
     EXPECT_NE(contexts[1].pattern, nullptr);
-
-    // The next round hands back what the last one reported, even when that was nothing.
-    tickAndWait();
-    EXPECT_EQ(m_reaper->contexts()[2].previousDetectedFolder, std::nullopt);
-
-    // Built-in patterns for the others; one that does not compile leaves its DAW without.
+    EXPECT_EQ(contexts[1].pattern, m_watcher->compiledPattern(DAWId::reaper));
+    // Each DAW its own built-in pattern; one that does not compile leaves its DAW without.
     EXPECT_NE(m_logic->contexts().at(0).pattern, nullptr);
-    EXPECT_NE(m_logic->contexts().at(0).pattern, m_watcher->compiledPattern(DAWId::reaper));
+    EXPECT_NE(m_logic->contexts().at(0).pattern, contexts[1].pattern);
     EXPECT_EQ(m_ableton->contexts().at(0).pattern, nullptr);
 }
 
@@ -187,11 +160,6 @@ TEST_F(FolderWatcherTest, ChoosesRecordingThenTakeThenFirstInProviderOrder)
 TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
 {
     start();
-    m_watcher->apply({});
-    m_watcher->apply({});
-    m_watcher->apply({});
-    ASSERT_FALSE(m_watcher->isRecording());
-
     struct Case
     {
         const char* sequence; // R: recording result, Q: quiet result, E: empty apply
@@ -201,6 +169,8 @@ TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
         {"REEE", "1110"}, {"QQQ", "000"},
     };
     for (const auto& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            m_watcher->apply({});
         std::string actual;
         for (const char* step = c.sequence; *step; ++step) {
             if (*step == 'E')
@@ -210,30 +180,20 @@ TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
             actual += m_watcher->isRecording() ? '1' : '0';
         }
         EXPECT_EQ(actual, c.expected) << c.sequence;
-        for (int i = 0; i < 3; ++i)
-            m_watcher->apply({});
     }
 }
 
 TEST_F(FolderWatcherTest, EmptyRoundsClearTheDAWButKeepTheLastTakeAndFolder)
 {
     start();
-    DAWSnapshot snapshot = snapshotWithTake(QStringLiteral("042"), true, QStringLiteral("Song"),
-                                            QStringLiteral("/s/Media"));
-    snapshot.detectedProjectPath = QStringLiteral("/s/Song.RPP");
+    DAWSnapshot snapshot = snapshotWithTake("042", true, "Song", QStringLiteral("/s/Media"));
     snapshot.projectName = QStringLiteral("Song");
     m_watcher->apply({result(m_reaper, snapshot)});
-    ASSERT_TRUE(m_watcher->isRecording());
-
-    m_watcher->apply({});
+    for (int i = 0; i < 3; ++i)
+        m_watcher->apply({});
     EXPECT_EQ(m_watcher->detectedDAWName(), std::nullopt);
-    EXPECT_TRUE(m_watcher->isRecording());
-    m_watcher->apply({});
-    m_watcher->apply({});
-    EXPECT_FALSE(m_watcher->isRecording());
     EXPECT_EQ(m_watcher->lastTake(), snapshot.currentTake);
     EXPECT_EQ(m_watcher->detectedFolderURL(), QStringLiteral("/s/Media"));
-    EXPECT_EQ(m_watcher->detectedProjectPath(), QStringLiteral("/s/Song.RPP"));
     EXPECT_EQ(m_watcher->detectedProjectName(), QStringLiteral("Song"));
 
     // A chosen snapshot without a take replaces the folder but not the take.
@@ -245,35 +205,25 @@ TEST_F(FolderWatcherTest, EmptyRoundsClearTheDAWButKeepTheLastTakeAndFolder)
 TEST_F(FolderWatcherTest, NotifiesOnlyWhenAValueChanges)
 {
     start();
-    int takeSignals = 0, dawSignals = 0, recordingSignals = 0;
+    int takeSignals = 0, dawSignals = 0, showSignals = 0;
     QObject::connect(m_watcher.get(), &FolderWatcher::lastTakeChanged, [&] { ++takeSignals; });
     QObject::connect(m_watcher.get(), &FolderWatcher::detectedDAWNameChanged,
                      [&] { ++dawSignals; });
-    QObject::connect(m_watcher.get(), &FolderWatcher::isRecordingChanged,
-                     [&] { ++recordingSignals; });
+    QObject::connect(m_watcher.get(), &FolderWatcher::showNextTakeWhenIdleChanged,
+                     [&] { ++showSignals; });
     const int changedBefore = m_changed;
 
     const auto take = snapshotWithTake(QStringLiteral("7"), true, QStringLiteral("Song"));
-    m_watcher->apply({result(m_reaper, take)});
+    for (int round = 0; round < 2; ++round)
+        m_watcher->apply({result(m_reaper, take)});
     EXPECT_EQ(takeSignals, 1);
     EXPECT_EQ(dawSignals, 0); // REAPER was already the detected DAW
-    EXPECT_EQ(recordingSignals, 1);
-    EXPECT_EQ(m_changed, changedBefore + 1) << "one change signal per applied round";
-
-    m_watcher->apply({result(m_reaper, take)});
-    EXPECT_EQ(takeSignals, 1);
-    EXPECT_EQ(recordingSignals, 1);
-    EXPECT_EQ(m_changed, changedBefore + 1);
-
+    EXPECT_EQ(m_changed, changedBefore + 1) << "one change signal per round that changed something";
     // Same file and number, but the piece is now absent: a different take.
     m_watcher->apply({result(m_reaper, snapshotWithTake(QStringLiteral("7"), true))});
     EXPECT_EQ(takeSignals, 2);
 
-    int showSignals = 0;
-    QObject::connect(m_watcher.get(), &FolderWatcher::showNextTakeWhenIdleChanged,
-                     [&] { ++showSignals; });
     m_watcher->setShowNextTakeWhenIdle(true);
-    EXPECT_EQ(showSignals, 0);
     m_watcher->setShowNextTakeWhenIdle(false);
     EXPECT_EQ(showSignals, 1);
 }
@@ -296,16 +246,11 @@ TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
         {"007", false, true, "8", "Next take"},
         {"007", false, false, "7", "Last take"},
         {"+5", false, true, "6", "Next take"},
-        {"+5", true, true, "5", "Recording"},
         {"-3", false, true, "-2", "Next take"},
         {"12a", false, true, "12a", "Next take"},
-        {"12a", true, false, "12a", "Recording"},
-        {"", false, true, "", "Next take"},
-        {"+", false, true, "+", "Next take"},
-        {" 4", false, true, " 4", "Next take"},
         {"99999999999999999999", false, true, "99999999999999999999", "Next take"},
+        // The largest number has no next one: it is shown as it is.
         {largest, false, true, largest, "Next take"},
-        {largest, false, false, largest, "Last take"},
         {"-9223372036854775808", false, true, "-9223372036854775807", "Next take"},
     };
     for (const auto& c : cases) {
@@ -318,52 +263,21 @@ TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
     }
 }
 
-TEST_F(FolderWatcherTest, SettersPersistAndFolderChoicesFollowTheUser)
+// The store itself is UserDefaultsTest's; here, that the watcher's setters reach it.
+TEST_F(FolderWatcherTest, ChoicesMadeThroughTheWatcherHoldForTheNextOne)
 {
     start();
     m_watcher->setShowNextTakeWhenIdle(false);
     m_watcher->setDawSelection(DAWSelection::manual(DAWId::nuendo));
     m_watcher->setTakeDerivation(TakeDerivation::max);
-    m_watcher->setRemoteDisplayEnabled(true);
-    EXPECT_EQ(readRaw("showNextTakeWhenIdle").toString(), "false");
-    EXPECT_EQ(readRaw("dawSelection").toString(), "nuendo");
-    EXPECT_EQ(readRaw("takeDerivation").toString(), "max");
-    EXPECT_EQ(readRaw("remoteDisplayEnabled").toString(), "true");
-
-    // Cancelling the chooser changes nothing, in automatic mode too.
-    QString askedWith;
-    m_watcher->selectManualFolder([&](const QString& message) {
-        askedWith = message;
-        return std::optional<QString>();
-    });
-    EXPECT_EQ(askedWith, "Select the folder the DAW writes take files into");
-    EXPECT_EQ(m_watcher->folderMode(), FolderMode::automatic);
-    EXPECT_FALSE(readRaw("folderMode").isValid());
-
     m_watcher->selectManualFolder([](const QString&) { return std::optional<QString>("/takes"); });
-    EXPECT_EQ(m_watcher->folderMode(), FolderMode::manual);
-    EXPECT_EQ(m_watcher->manualFolderURL(), QStringLiteral("/takes"));
-    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/takes"));
-    EXPECT_EQ(readRaw("manualFolderPath").toString(), "/takes");
-    EXPECT_EQ(readRaw("folderMode").toString(), "manual");
-
-    // Back to automatic keeps the chosen folder for the next switch.
-    m_watcher->apply({result(m_reaper, snapshotWithTake("1", false, std::nullopt, "/detected"))});
-    m_watcher->setFolderMode(FolderMode::automatic);
-    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/detected"));
-    EXPECT_EQ(readRaw("manualFolderPath").toString(), "/takes");
-    m_watcher->setFolderMode(FolderMode::manual);
-    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/takes"));
-
-    // A fresh watcher over the same store starts where this one left off.
     m_watcher.reset();
     start();
     EXPECT_FALSE(m_watcher->showNextTakeWhenIdle());
     EXPECT_EQ(m_watcher->dawSelection(), DAWSelection::manual(DAWId::nuendo));
     EXPECT_EQ(m_watcher->takeDerivation(), TakeDerivation::max);
-    EXPECT_TRUE(m_watcher->remoteDisplayEnabled());
     EXPECT_EQ(m_watcher->folderMode(), FolderMode::manual);
-    EXPECT_EQ(m_watcher->manualFolderURL(), QStringLiteral("/takes"));
+    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/takes"));
 }
 
 TEST_F(FolderWatcherTest, SlowScansNeverPileUpMoreThanOneWaitingRound)

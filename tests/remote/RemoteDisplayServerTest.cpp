@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -109,22 +108,20 @@ TEST_F(RemoteDisplayServerTest, EveryRequestGetsItsRowOfTheResponseTableOnBothFa
     } rows[] = {
         {notFound,
          {"GET /nothing?x=1 HTTP/1.1\r\nHost: x\r\n\r\n", "GET /state/\r\n\r\n",
-          "GET /index.html\r\n\r\n", "GET /State\r\n\r\n", "GET /%73tate\r\n\r\n",
-          "GET /state#top\r\n\r\n", "GET ?t=1\r\n\r\n", "GET /state\tHTTP/1.1\r\n\r\n",
+          "GET /State\r\n\r\n", "GET /%73tate\r\n\r\n", "GET /state\tHTTP/1.1\r\n\r\n",
           QByteArray("GET /state\0 HTTP/1.1\r\n\r\n", 24),
           "GET /st\xff\xfe"
           "ate\r\n\r\n",
           "GET /" + QByteArray(60 * 1024, 'a') + "\r\n\r\n"}},
         {response("405 Method Not Allowed", "text/plain; charset=utf-8", "Method Not Allowed"),
          {"HEAD / HTTP/1.1\r\n\r\n", "POST /state HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello",
-          "OPTIONS /state\r\n\r\n", "get /\r\n\r\n", "GET\t/state HTTP/1.1\r\n\r\n",
-          "\r\nGET / HTTP/1.1\r\n\r\n", "\r\n\r\n", " \r\n\r\n"}},
+          "get /\r\n\r\n", "GET\t/state HTTP/1.1\r\n\r\n", "\r\nGET / HTTP/1.1\r\n\r\n",
+          "\r\n\r\n"}},
         {response("200 OK", "text/html; charset=utf-8", page.readAll()),
-         {"GET / HTTP/1.1\r\nHost: studio\r\n\r\n", "GET /?anything HTTP/1.1\r\n\r\n",
-          "GET\r\n\r\n"}},
+         {"GET /?anything HTTP/1.1\r\nHost: studio\r\n\r\n", "GET\r\n\r\n"}},
         {response("200 OK", json, StateDocuments::stateJSON(state)),
-         {getState, "GET /state?t=123 HTTP/1.1\r\n\r\n", "GET /state?a?b\r\n\r\n",
-          "GET    /state    HTTP/1.1\r\n\r\n", "GET /state\n\r\n\r\n", "GET /state\rX: y\r\n\r\n"}},
+         {getState, "GET /state?t=123 HTTP/1.1\r\n\r\n", "GET    /state    HTTP/1.1\r\n\r\n",
+          "GET /state\n\r\n\r\n", "GET /state\rX: y\r\n\r\n"}},
         {response("200 OK", json, StateDocuments::apiJSON(state, updatedAt)),
          {"GET /api/v1/state HTTP/1.1\r\nAccept: */*\r\n\r\n"}},
     };
@@ -176,20 +173,16 @@ TEST_F(RemoteDisplayServerTest, AHeadIsAnsweredOnceCompleteAndOnlyUpTo65536Bytes
         bool answered;
     } cases[] = {
         {pieces(head, 1), false, true},
-        {pieces(head, 2), false, true},
         {pieces(head, 3), false, true},
-        {pieces(head, 7), false, true},
         {{unterminated(65536), "\r\n\r\n"}, false, true},
         {{unterminated(65534) + "\r\n", "\r\n"}, false, true},
         {{unterminated(65536) + "\r\n\n"}, false, false},
         {{unterminated(65537), "\r\n\r\n"}, false, false},
         {{unterminated(65537) + "\r\n\r\n"}, false, false},
-        {{unterminated(300000), "\r\n\r\n"}, false, false},
         {{}, true, false},
-        {{"GET /state HTTP/1.1\r\n"}, true, false},
         {{"GET /state HTTP/1.1\r\n\r"}, true, false},
         {{"GET /state HTTP/1.1\n\n"}, true, false},
-        {{"GET /state HTTP/1.1\r\r\n\n"}, true, false},
+        // A client that closes its sending side still gets its whole answer.
         {{head}, true, true},
     };
     for (const auto& c : cases) {
@@ -300,8 +293,8 @@ TEST_F(RemoteDisplayServerTest, TenThousandShortConnectionsLeaveNoDescriptorBehi
     EXPECT_TRUE(exchange(server->port(), getState).bytes.startsWith(ok));
 }
 
-// updatedAt: none before the first push, then the push's time by the system clock (or the one
-// set), moving with every push even when the state is the same.
+// updatedAt: none before the first push, then the push's time by the clock, moving with every
+// push even when the state is the same. (Its format is StateDocumentsTest's.)
 TEST_F(RemoteDisplayServerTest, UpdatedAtMovesWithEachPush)
 {
     const auto api = [&] {
@@ -309,10 +302,7 @@ TEST_F(RemoteDisplayServerTest, UpdatedAtMovesWithEachPush)
         return bytes.mid(bytes.indexOf("\r\n\r\n") + 4).toStdString();
     };
     EXPECT_EQ(api().find("updatedAt"), std::string::npos) << api();
-    server->update({});
-    const QRegularExpression stamp(R"(,"updatedAt":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ"}$)");
-    EXPECT_TRUE(stamp.match(QString::fromStdString(api())).hasMatch()) << api();
-    QDateTime now(QDate(2025, 3, 7), QTime(18, 4, 59, 250), Qt::UTC);
+    QDateTime now(QDate(2025, 3, 7), QTime(18, 4, 59), Qt::UTC);
     server->setClock([&] { return now; });
     for (const std::string pushedAt : {"2025-03-07T18:04:59Z", "2025-03-07T18:05:00Z"}) {
         server->update({});

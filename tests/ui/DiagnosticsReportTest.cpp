@@ -82,27 +82,19 @@ TEST(DiagnosticsStateTest, RemoteDisplayLineInItsThreeForms)
               "Remote display: on \u2014 not running, error: Port 8787 is in use.");
 }
 
+// The forms a fresh start shows; a busy session's are the next test's.
 TEST(DiagnosticsStateTest, LinesOfAFreshStart)
 {
     WatcherHarness h;
     const QDateTime now(QDate(2024, 3, 5), QTime(14, 7, 9), QTimeZone(3600));
-    // As one text, so that a failure shows the lines that differ.
-    EXPECT_EQ(DiagnosticsReport::stateLines(h.watcher(), now, "0.1.0 (Qt 6)", "OS: Test")
-                  .join(u'\n')
-                  .toStdString(),
-              ("Quorvel diagnostics\nGenerated: 2024-03-05 14:07:09 +0100\n"
-               "App version: 0.1.0 (Qt 6)\nOS: Test\n\n"
-               "DAW selection: auto-detect\nDetected DAW: none\n"
-               "Status: idle; shown: Next take \u2014\nLast take file: none\nPiece: \u2014\n"
-               "Project: \u2014 (no project path)\nTake derivation: mode\n"
-               "Show next take when idle: on\n\n"
-               "Folder mode: auto\nEffective folder: none\n\n"
-               "REAPER regex: " +
-               FilenamePattern::defaultPattern() +
-               "\n"
-               "Regex is default: yes\nRegex error: none\n\n"
-               "Remote display: off\n")
-                  .toStdString());
+    const QStringList lines = DiagnosticsReport::stateLines(h.watcher(), now, "0.1.0", "OS: Test");
+    EXPECT_EQ(lines.mid(0, 4),
+              (QStringList{"Quorvel diagnostics", "Generated: 2024-03-05 14:07:09 +0100",
+                           "App version: 0.1.0", "OS: Test"}));
+    for (const char* line : {"Detected DAW: none", "Status: idle; shown: Next take \u2014",
+                             "Project: \u2014 (no project path)", "Effective folder: none",
+                             "Regex is default: yes", "Regex error: none"})
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(line))) << line;
 }
 
 // The whole report through generate(): the state on the spot, then the listing.

@@ -83,9 +83,6 @@ TEST(SettingsWindowTest, NotesAndPartsInEachState)
     EXPECT_EQ(w.watcher.dawSelection(), DAWSelection::manual(DAWId::ableton));
     w.expect("every choice flipped", {"noProjectNote"},
              notes(false, false, "poster", TakeDerivation::max, "Ableton Live"));
-    w.harness.settings().setWindowTheme("sepia");
-    w.expect("an unknown theme", {"noProjectNote"},
-             {{"themeNote", SettingsWindow::themeNote("paper")}});
 
     w.click("remoteEnabled");
     w.watcher.setRemoteDisplayStatus(false, std::nullopt);
