@@ -35,8 +35,9 @@ struct Address
 // Thread: any; a synchronous system call on the caller's thread.
 std::optional<std::vector<Address>> addresses();
 
-// The machine's host name as the system reports it, domain included if it has one; none when it
-// cannot be read or is empty. Thread: any.
+// The machine's host name as the network knows it: on Linux the kernel's host name, domain
+// included if it has one; on macOS the local (Bonjour) host name. None when it cannot be read or
+// is empty. Thread: any.
 std::optional<QString> hostName();
 
 } // namespace quorvel::NetworkInterfaces

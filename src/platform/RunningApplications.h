@@ -35,8 +35,9 @@ struct RunningApplication
 // Implemented per system: Linux walks /proc, macOS asks the workspace.
 namespace RunningApplications {
 
-// Called on the main thread once per provider and tick: reads only kernel tables, never blocks
-// on other processes. An entry whose name is not valid UTF-8 has no localized name.
+// Called on the main thread once per provider and tick, and on the scan thread to find a DAW's
+// processes: reads only kernel tables (Linux) or the workspace's list (macOS), never blocks on
+// other processes. An entry whose name is not valid UTF-8 has no localized name. Any thread.
 std::vector<RunningApplication> current();
 
 } // namespace RunningApplications

@@ -2,8 +2,12 @@
 # in callers.
 target_sources(quorvel_core PRIVATE
   platform/TerminationSignals.h
+  platform/posix/LsofRunner.cpp
+  platform/posix/NetworkInterfacesPosix.cpp
+  platform/posix/SystemProbePosix.cpp
   platform/posix/TerminationSignals.cpp
 )
 include(platform/linux/sources.cmake OPTIONAL)
-target_sources(quorvel_core PRIVATE platform/NetworkInterfaces.h platform/NetworkInterfaces.cpp)
+include(platform/macos/sources.cmake OPTIONAL)
+target_sources(quorvel_core PRIVATE platform/NetworkInterfaces.h)
 target_sources(quorvel_core PRIVATE platform/RunningApplications.h)

@@ -87,23 +87,47 @@ std::optional<ReaperProject::RecordPaths> ReaperProject::readRecordPaths(const Q
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
 
+    // Read in blocks and split lines in memory: a head of millions of empty lines must cost no
+    // more than one of a few long ones.
+    QByteArray pending;
+    bool skippingLongLine = false;
     qint64 read = 0;
-    bool lineStart = true;
     while (read < maxHeadBytes) {
-        // Long lines arrive in pieces; only a piece that starts a line can be the one wanted.
-        const QByteArray piece = file.readLine(maxLineBytes);
-        if (piece.isEmpty())
+        const QByteArray block = file.read(std::min<qint64>(64 * 1024, maxHeadBytes - read));
+        if (block.isEmpty())
             break;
-        read += piece.size();
-        const bool startsLine = lineStart;
-        lineStart = piece.endsWith('\n');
-        if (!startsLine)
-            continue;
-        const QByteArrayView trimmed = QByteArrayView(piece).trimmed();
-        if (trimmed.startsWith("<TRACK"))
-            break;
-        if (auto paths = parseRecordPathLine(trimmed))
-            return paths;
+        read += block.size();
+        pending += block;
+        qsizetype start = 0;
+        for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
+            if (skippingLongLine) {
+                skippingLongLine = false;
+                continue;
+            }
+            const QByteArrayView line = QByteArrayView(pending).sliced(start, end - start).trimmed();
+            if (line.startsWith("<TRACK"))
+                return std::nullopt;
+            if (line.startsWith("RECORD_PATH")) {
+                if (auto paths = parseRecordPathLine(line))
+                    return paths;
+            }
+        }
+        pending.remove(0, start);
+        // Only the start of a line can be the one wanted; the rest of a long one is dropped.
+        if (pending.size() > maxLineBytes) {
+            const QByteArrayView head = QByteArrayView(pending).trimmed();
+            if (!skippingLongLine && head.startsWith("RECORD_PATH")) {
+                if (auto paths = parseRecordPathLine(head))
+                    return paths;
+            }
+            pending.clear();
+            skippingLongLine = true;
+        }
+    }
+    if (!skippingLongLine) {
+        const QByteArrayView last = QByteArrayView(pending).trimmed();
+        if (last.startsWith("RECORD_PATH"))
+            return parseRecordPathLine(last);
     }
     return std::nullopt;
 }

@@ -20,8 +20,9 @@ namespace quorvel {
 // No state and no instances; every operation may be called from any thread and never fails, a
 // problem giving a smaller (usually empty) result instead.
 //
-// The portable parts (the lsof reader, parsing, common folders) live in SystemProbe.cpp; what
-// reads the system directly lives in platform/<system>/SystemProbe*.cpp, chosen by CMake.
+// The portable parts (parsing, common folders) live in SystemProbe.cpp; the lsof runner, folder
+// listings and file dates, plain POSIX, in platform/posix/; the open-file reader of each system in
+// platform/<system>/SystemProbe*.cpp, chosen by CMake.
 namespace SystemProbe {
 
 // The names of all files open in the processes whose command name commandFilter selects (lsof's
@@ -80,6 +81,8 @@ QString defaultLsofPath();
 // of their own, and the watchdog signals the whole group. Returns within terminateAfter +
 // killAfter plus half a second even when the tool cannot be killed.
 LsofRun runLsof(const QString& commandFilter, const LsofOptions& options = {});
+// The same for the processes given by id (lsof -p); nothing is run for an empty list.
+LsofRun runLsof(const std::vector<qint64>& processIds, const LsofOptions& options = {});
 QStringList openFilePathsWithLsof(const QString& commandFilter, const LsofOptions& options = {});
 
 // The file-name fields of lsof's -F...0 output, in order: the text is split at NUL bytes, leading

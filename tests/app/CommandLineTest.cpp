@@ -21,8 +21,7 @@ constexpr auto deadline = 60s;
 struct Quorvel : ChildProcess
 {
     Quorvel(const TempDir& dir, const QStringList& arguments)
-        : ChildProcess(qEnvironmentVariable("QUORVEL_BINARY_DIR") + "/src/app/quorvel", arguments,
-                       environment(dir))
+        : ChildProcess(QStringLiteral(QUORVEL_PROGRAM), arguments, environment(dir))
     {
     }
     static QProcessEnvironment environment(const TempDir& dir)

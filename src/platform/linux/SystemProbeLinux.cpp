@@ -1,4 +1,4 @@
-// The Linux side of SystemProbe: open files from /proc, folder listings with fstatat.
+// The Linux side of SystemProbe: open files from /proc.
 
 #include "platform/linux/ProcFs.h"
 #include "providers/CommandFilter.h"
@@ -23,11 +23,6 @@ namespace {
 // The kernel keeps 15 bytes of a command name (TASK_COMM_LEN less its terminator); lsof refuses
 // a plain -c word longer than that.
 constexpr int commandNameLength = 15;
-
-FileTime toFileTime(const struct timespec& time)
-{
-    return FileTime(std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec));
-}
 
 std::optional<QByteArray> linkTarget(int dirFd, const char* name)
 {
@@ -126,50 +121,6 @@ QStringList openFilePaths(const std::vector<qint64>& processIds)
             appendOpenFiles(proc.fd(), static_cast<pid_t>(pid), paths);
     }
     return paths;
-}
-
-std::optional<std::vector<FolderEntry>> listFolder(const QString& folder, const NameFilter& keep)
-{
-    const QByteArray encoded = QFile::encodeName(folder);
-    if (encoded.isEmpty())
-        return std::nullopt;
-    const int dirFd = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return std::nullopt;
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
-        return std::nullopt;
-    }
-
-    std::vector<FolderEntry> entries;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        const std::string_view view(name);
-        if (keep && !keep(view))
-            continue;
-        FolderEntry& item = entries.emplace_back();
-        item.name = QByteArray(name, static_cast<qsizetype>(view.size()));
-        struct stat info;
-        if (::fstatat(dirFd, name, &info, 0) == 0) {
-            item.modified = toFileTime(info.st_mtim);
-            item.isRegularFile = S_ISREG(info.st_mode);
-            item.size = item.isRegularFile ? static_cast<qint64>(info.st_size) : 0;
-        }
-    }
-    ::closedir(dir);
-    return entries;
-}
-
-FileTime modificationTime(const QString& path)
-{
-    const QByteArray encoded = QFile::encodeName(path);
-    struct stat info;
-    if (encoded.isEmpty() || ::stat(encoded.constData(), &info) != 0)
-        return distantPast;
-    return toFileTime(info.st_mtim);
 }
 
 } // namespace quorvel::SystemProbe

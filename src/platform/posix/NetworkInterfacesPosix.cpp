@@ -1,11 +1,11 @@
+// The interface list through getifaddrs, which every system here has.
+
 #include "platform/NetworkInterfaces.h"
 
-#include <climits>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netdb.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace quorvel::NetworkInterfaces {
 
@@ -58,14 +58,6 @@ std::optional<std::vector<Address>> addresses()
     }
     freeifaddrs(list);
     return result;
-}
-
-std::optional<QString> hostName()
-{
-    char name[HOST_NAME_MAX + 1] = {};
-    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
-        return std::nullopt;
-    return QString::fromLocal8Bit(name);
 }
 
 } // namespace quorvel::NetworkInterfaces
