@@ -51,3 +51,41 @@ ensure_page_test_modules() {
     echo "Installing the page tests' node modules"
     (cd "$dir" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
 }
+
+# On macOS the same steps use Homebrew (https://brew.sh) instead of apt-get; these definitions
+# replace the Debian ones above. Homebrew's "qt" formula installs every Qt module since it was
+# split into one formula per module (Homebrew/homebrew-core pull request 246499); "qtbase" has
+# Core, Gui, Widgets, Network and macdeployqt, which is all Quorvel uses. macOS has no lsof
+# package to install (/usr/sbin/lsof comes with the system) and no nproc.
+if [ "$(uname -s)" = Darwin ]; then
+    QUORVEL_BUILD_PACKAGES=(cmake ninja pkgconf qtbase icu4c)
+    QUORVEL_DESKTOP_PACKAGES=(qrencode)
+    QUORVEL_TEST_PACKAGES=(googletest)
+
+    command -v nproc >/dev/null 2>&1 || nproc() { sysctl -n hw.ncpu; }
+
+    ensure_packages() {
+        if ! command -v brew >/dev/null 2>&1; then
+            echo "Building Quorvel on macOS needs Homebrew: see https://brew.sh" >&2
+            return 1
+        fi
+        local missing=() package
+        for package in "$@"; do
+            brew --prefix --installed "$package" >/dev/null 2>&1 || missing+=("$package")
+        done
+        [ ${#missing[@]} -eq 0 ] && return 0
+        echo "Installing: ${missing[*]}"
+        brew install "${missing[@]}"
+    }
+
+    # Homebrew's ICU is keg-only (macOS keeps its own ICU private), so CMake is told where it and
+    # Qt are. The bundle says it needs macOS 14, so the code is built for 14 too.
+    build_tree() {
+        local dir="$1"; shift
+        local prefixes
+        prefixes="$(brew --prefix qtbase);$(brew --prefix icu4c);$(brew --prefix)"
+        cmake -S "$QUORVEL_ROOT" -B "$dir" -G Ninja -DCMAKE_PREFIX_PATH="$prefixes" \
+            -DCMAKE_OSX_DEPLOYMENT_TARGET=14.0 "$@" >/dev/null
+        cmake --build "$dir" -j "$(nproc)"
+    }
+fi

@@ -12,4 +12,9 @@ if [ $# -eq 0 ] && [ "$(uname -s)" != Darwin ] && [ -z "${DISPLAY:-}" ] && [ -z 
     echo "For the windows, run it in a desktop session, or under Xvfb: xvfb-run -a scripts/run.sh" >&2
     set -- --headless
 fi
-exec "$QUORVEL_ROOT/build/run/src/app/quorvel" "$@"
+program="$QUORVEL_ROOT/build/run/src/app/quorvel"
+# On macOS the program is the executable inside the application bundle.
+if [ "$(uname -s)" = Darwin ]; then
+    program="$QUORVEL_ROOT/build/run/src/app/Quorvel.app/Contents/MacOS/Quorvel"
+fi
+exec "$program" "$@"

@@ -104,7 +104,11 @@ LoopbackClient::Received exchange(quint16 port, QByteArrayView request)
 
 int openDescriptorCount()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+    // Linux lists a process's descriptors in /proc/self/fd, macOS in /dev/fd.
+    const QString folder = QDir(QStringLiteral("/proc/self/fd")).exists()
+                               ? QStringLiteral("/proc/self/fd")
+                               : QStringLiteral("/dev/fd");
+    return int(QDir(folder).entryList(QDir::Files | QDir::System).size());
 }
 
 } // namespace quorvel::test
