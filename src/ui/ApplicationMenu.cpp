@@ -1,23 +1,20 @@
 #include "ui/ApplicationMenu.h"
 
 #include "model/FolderWatcher.h"
+#include "platform/FileReveal.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QUrl>
 
 namespace quorvel {
 
 ApplicationMenu::ApplicationMenu(FolderWatcher& watcher, QObject* parent)
     : QObject(parent), m_watcher(watcher), m_menuBar(std::make_unique<QMenuBar>())
 {
-    m_opener = [](const QString& path) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    };
+    m_opener = &FileReveal::revealFolder;
 
     m_about = new QAction(QStringLiteral("About Quorvel"), this);
     m_about->setMenuRole(QAction::AboutRole);

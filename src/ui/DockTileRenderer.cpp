@@ -1,14 +1,12 @@
 #include "ui/DockTileRenderer.h"
 
+#include "platform/DockTile.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/DisplayFont.h"
 #include "ui/WindowTheme.h"
 
-#include <QApplication>
-#include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 #include <algorithm>
 
@@ -93,11 +91,10 @@ QImage render(const QString& number, bool recording, int side)
 void update(const std::optional<QString>& number, bool recording)
 {
     if (!number) {
-        QApplication::setWindowIcon(ApplicationIcon::icon());
+        DockTile::showIcon(ApplicationIcon::icon());
         return;
     }
-    const int side = imageSide(tileWidth());
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(render(*number, recording, side))));
+    DockTile::showImage(render(*number, recording, imageSide(tileWidth())));
 }
 
 } // namespace quorvel::DockTileRenderer

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,9 @@ TEST(DockTileUpdaterTest, RedrawsOnlyWhenTheNumberOrTheFlagChanges)
             .toImage()
             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     };
+    // Linux shows the badge as the application's window icon; macOS draws it on the Dock, which
+    // a test cannot read back.
+    const bool iconShowsBadge = QSysInfo::kernelType() == u"linux";
     const auto expectCalls = [&](const char* step, size_t n, std::optional<QString> last,
                                  bool rec) {
         ASSERT_EQ(calls.size(), n) << step;
@@ -86,7 +90,9 @@ TEST(DockTileUpdaterTest, RedrawsOnlyWhenTheNumberOrTheFlagChanges)
     expectCalls("first change, no take: the icon restored", 1, std::nullopt, false);
     h.record("7");
     expectCalls("recording", 2, "7", true);
-    EXPECT_EQ(at(icon(), 512, 270), QColor(229, 52, 42)) << "the badge's disc, red";
+    if (iconShowsBadge) {
+        EXPECT_EQ(at(icon(), 512, 270), QColor(229, 52, 42)) << "the badge's disc, red";
+    }
     h.apply(snapshotWithTake("7", true, std::nullopt, QString("/takes")));
     expectCalls("a folder: no redraw", 2, "7", true);
     h.watcher().setShowNextTakeWhenIdle(false);
@@ -97,5 +103,7 @@ TEST(DockTileUpdaterTest, RedrawsOnlyWhenTheNumberOrTheFlagChanges)
     h.record("8");
     expectCalls("the same number, recording", 5, "8", true);
     DockTileRenderer::update(std::nullopt, false);
-    EXPECT_EQ(icon(), ApplicationIcon::render(icon().width())) << "without a number, the icon";
+    if (iconShowsBadge) {
+        EXPECT_EQ(icon(), ApplicationIcon::render(icon().width())) << "without a number, the icon";
+    }
 }

@@ -26,8 +26,7 @@ std::vector<pid_t> allProcessIds()
         return {};
     // Room for processes that start between the two calls.
     std::vector<pid_t> ids(static_cast<size_t>(estimate) + 64);
-    const int count =
-        ::proc_listallpids(ids.data(), static_cast<int>(ids.size() * sizeof(pid_t)));
+    const int count = ::proc_listallpids(ids.data(), static_cast<int>(ids.size() * sizeof(pid_t)));
     if (count <= 0)
         return {};
     ids.resize(std::min(ids.size(), static_cast<size_t>(count)));
@@ -52,9 +51,8 @@ void appendOpenFiles(pid_t pid, QStringList& paths)
     if (bytes <= 0)
         return;
     std::vector<proc_fdinfo> descriptors(static_cast<size_t>(bytes) / sizeof(proc_fdinfo) + 16);
-    const int filled =
-        ::proc_pidinfo(pid, PROC_PIDLISTFDS, 0, descriptors.data(),
-                       static_cast<int>(descriptors.size() * sizeof(proc_fdinfo)));
+    const int filled = ::proc_pidinfo(pid, PROC_PIDLISTFDS, 0, descriptors.data(),
+                                      static_cast<int>(descriptors.size() * sizeof(proc_fdinfo)));
     if (filled <= 0)
         return;
     descriptors.resize(static_cast<size_t>(filled) / sizeof(proc_fdinfo));

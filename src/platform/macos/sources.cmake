@@ -7,6 +7,8 @@ if(APPLE)
     platform/macos/RunningApplicationsMac.mm
     platform/macos/SystemProbeMac.cpp
   )
+  # The Objective-C++ relies on ARC for its objects, as the desktop library's does.
+  target_compile_options(quorvel_core PRIVATE $<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc>)
   target_link_libraries(quorvel_core PRIVATE
     "-framework AppKit" "-framework CoreFoundation" "-framework SystemConfiguration")
 endif()

@@ -116,7 +116,6 @@ struct SpawnSetup
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 };
 
-
 // Runs lsof with the given process selection, then "-w -Fn0".
 LsofRun runLsofSelecting(const std::vector<std::string>& selection, const LsofOptions& options)
 {
