@@ -81,6 +81,13 @@ TEST(NativeOpenFilesTest, AgreesWithLsofOnTheSameProcesses)
             EXPECT_TRUE(lsofNames.contains(path)) << path.toStdString() << " not in " << show(lsof);
         }
     }
+    // The same processes chosen by id, as macOS falls back on lsof to do.
+    EXPECT_EQ(
+        under(SystemProbe::runLsof(std::vector<qint64>{holder.pid(), siblingHolder.pid()}).paths,
+              dir.path()),
+        under(SystemProbe::openFilePaths(std::vector<qint64>{holder.pid(), siblingHolder.pid()}),
+              dir.path()));
+    EXPECT_FALSE(SystemProbe::runLsof(std::vector<qint64>{}).launched) << "nothing to ask";
 
     // %1 is the first holder's name: 15 bytes starting "qva"; the second's ends in "y" instead.
     // How many of their files each filter selects: the first holds three, the second one.
