@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace quorvel {
 
-// Turns SIGINT and SIGTERM into a Qt signal delivered on the thread that owns this object, so a
-// command-line run can leave through its event loop and exit cleanly. One instance per process.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal was closed) into a Qt signal delivered on the
+// thread that owns this object, so a command-line run can leave through its event loop and exit
+// cleanly. One instance per process.
 class TerminationSignals : public QObject
 {
     Q_OBJECT

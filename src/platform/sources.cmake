@@ -1,9 +1,11 @@
 # One header per service; the implementation is chosen per operating system here, never by #ifdef
 # in callers.
 target_sources(quorvel_core PRIVATE
+  platform/SocketEnds.h
   platform/TerminationSignals.h
   platform/posix/LsofRunner.cpp
   platform/posix/NetworkInterfacesPosix.cpp
+  platform/posix/SocketEnds.cpp
   platform/posix/SystemProbePosix.cpp
   platform/posix/TerminationSignals.cpp
 )

@@ -1,52 +1,184 @@
 #include "remote/HttpExchange.h"
 
-#include <QStringList>
+#include <QHostAddress>
 
 #include <algorithm>
+#include <array>
 
 namespace quorvel::HttpExchange {
 
-qsizetype headEnd(QByteArrayView buffer, qsizetype from)
+namespace {
+
+// The ways the last line of a head and the blank line after it can end.
+constexpr std::array<QByteArrayView, 4> headTerminators{"\r\n\r\n", "\r\n\n", "\n\r\n", "\n\n"};
+
+// Where the request line begins: past one empty line, when the bytes begin with one.
+qsizetype requestLineStart(QByteArrayView bytes)
 {
-    // Back up three bytes: the terminator may have begun in the previous chunk.
-    return buffer.indexOf(QByteArrayView("\r\n\r\n"), std::max<qsizetype>(0, from - 3));
+    if (bytes.startsWith("\r\n"))
+        return 2;
+    return bytes.startsWith('\n') ? 1 : 0;
 }
+
+// The request line of bytes without its line end; it runs to the end when no LF follows.
+QByteArrayView requestLineOf(QByteArrayView bytes)
+{
+    const qsizetype start = requestLineStart(bytes);
+    const qsizetype end = bytes.indexOf('\n', start);
+    QByteArrayView line = bytes.sliced(start, (end < 0 ? bytes.size() : end) - start);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// A token character (RFC 9110 section 5.6.2, https://www.rfc-editor.org/rfc/rfc9110#section-5.6.2).
+bool isTokenChar(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+           QByteArrayView("!#$%&'*+-.^_`|~").contains(c);
+}
+
+bool isDigits(QByteArrayView bytes, qsizetype minimum, qsizetype maximum)
+{
+    return bytes.size() >= minimum && bytes.size() <= maximum &&
+           std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Nothing, or ":" and a port (RFC 3986 section 3.2.3 lets the digits be absent,
+// https://www.rfc-editor.org/rfc/rfc3986#section-3.2.3).
+bool isPortSuffix(QByteArrayView bytes)
+{
+    return bytes.isEmpty() || (bytes.startsWith(':') && isDigits(bytes.sliced(1), 0, 5));
+}
+
+bool isDottedIPv4(QByteArrayView name)
+{
+    int parts = 0;
+    for (qsizetype start = 0; start <= name.size(); ++parts) {
+        qsizetype end = name.indexOf('.', start);
+        if (end < 0)
+            end = name.size();
+        const QByteArrayView part = name.sliced(start, end - start);
+        if (!isDigits(part, 1, 3) || part.toInt() > 255)
+            return false;
+        start = end + 1;
+    }
+    return parts == 4;
+}
+
+} // namespace
 
 HeadScan scanHead(QByteArrayView buffer, qsizetype from)
 {
-    constexpr QByteArrayView terminator("\r\n\r\n");
-    const qsizetype end = headEnd(buffer, from);
-    if (end >= 0)
-        return end <= maxHeadBytes ? HeadScan{HeadStatus::Complete, end}
-                                   : HeadScan{HeadStatus::TooLong, 0};
+    const qsizetype lineEnd = buffer.indexOf('\n', requestLineStart(buffer));
+    // A line that ended before this chunk was judged when it ended.
+    if (lineEnd >= from && !parseRequestLine(buffer))
+        return {HeadStatus::BadRequestLine, 0};
+    if (lineEnd >= 0) {
+        // Back up two bytes: the blank line may have begun in the previous chunk.
+        for (qsizetype at = buffer.indexOf('\n', std::max(lineEnd, from - 2)); at >= 0;
+             at = buffer.indexOf('\n', at + 1)) {
+            const QByteArrayView rest = buffer.sliced(at + 1);
+            if (!rest.startsWith('\n') && !rest.startsWith("\r\n"))
+                continue;
+            const qsizetype length = buffer.at(at - 1) == '\r' ? at - 1 : at;
+            return length <= maxHeadBytes ? HeadScan{HeadStatus::Complete, length}
+                                          : HeadScan{HeadStatus::TooLong, 0};
+        }
+    }
     if (buffer.size() <= maxHeadBytes)
         return {};
-    // Past the limit only a terminator already begun at or before it can still complete a head
-    // that fits.
-    for (qsizetype start = buffer.size() - (terminator.size() - 1); start <= maxHeadBytes;
+    // Past the limit only an end already begun at or before it can still complete a head that
+    // fits.
+    for (qsizetype start = std::max<qsizetype>(0, buffer.size() - 3); start <= maxHeadBytes;
          ++start) {
-        if (terminator.startsWith(buffer.sliced(start)))
-            return {};
+        for (const QByteArrayView terminator : headTerminators) {
+            if (terminator.startsWith(buffer.sliced(start)))
+                return {};
+        }
     }
     return {HeadStatus::TooLong, 0};
 }
 
-RequestLine parseRequestLine(QByteArrayView head)
+std::optional<RequestLine> parseRequestLine(QByteArrayView head)
 {
-    // CR and LF never occur inside a multi-byte UTF-8 sequence, so cutting the bytes at the first
-    // of them before decoding gives the same line as decoding the whole head first.
-    const auto lineEnd =
-        std::find_if(head.begin(), head.end(), [](char c) { return c == '\r' || c == '\n'; });
-    const QString line = QString::fromUtf8(head.first(lineEnd - head.begin()));
-    const QStringList pieces = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // RFC 9112 section 3 (https://www.rfc-editor.org/rfc/rfc9112#section-3): method SP target SP
+    // version; a recipient may split on runs of whitespace, and must treat a bare CR as invalid
+    // or as a space (section 2.2).
+    const QByteArrayView line = requestLineOf(head);
+    if (line.contains('\r'))
+        return std::nullopt;
+    std::array<QByteArrayView, 3> pieces;
+    std::size_t count = 0;
+    for (qsizetype at = 0; at < line.size();) {
+        if (line.at(at) == ' ') {
+            ++at;
+            continue;
+        }
+        qsizetype end = line.indexOf(' ', at);
+        if (end < 0)
+            end = line.size();
+        if (count == pieces.size())
+            return std::nullopt;
+        pieces[count++] = line.sliced(at, end - at);
+        at = end;
+    }
+    if (count != pieces.size())
+        return std::nullopt;
+    const auto [method, target, version] = pieces;
+    if (!std::all_of(method.begin(), method.end(), isTokenChar))
+        return std::nullopt;
+    if (version.size() != 8 || !version.startsWith("HTTP/") || version.at(6) != '.' ||
+        !isDigits(version.sliced(5, 1), 1, 1) || !isDigits(version.sliced(7), 1, 1))
+        return std::nullopt;
 
-    RequestLine request;
-    if (!pieces.isEmpty())
-        request.method = pieces.at(0);
-    const QString target = pieces.size() > 1 ? pieces.at(1) : QStringLiteral("/");
-    const qsizetype query = target.indexOf(QLatin1Char('?'));
-    request.path = query < 0 ? target : target.left(query);
-    return request;
+    const qsizetype query = target.indexOf('?');
+    return RequestLine{QString::fromUtf8(method),
+                       QString::fromUtf8(query < 0 ? target : target.first(query))};
+}
+
+QList<QByteArrayView> fieldValues(QByteArrayView head, QByteArrayView name)
+{
+    QList<QByteArrayView> values;
+    qsizetype start = head.indexOf('\n', requestLineStart(head));
+    while (start >= 0) {
+        ++start;
+        const qsizetype end = head.indexOf('\n', start);
+        const QByteArrayView line = head.sliced(start, (end < 0 ? head.size() : end) - start);
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.first(colon).compare(name, Qt::CaseInsensitive) == 0)
+            values.append(line.sliced(colon + 1).trimmed());
+        start = end;
+    }
+    return values;
+}
+
+bool hostAllowed(QByteArrayView host, const QStringList& machineNames)
+{
+    // Host is uri-host [ ":" port ] (RFC 9110 section 7.2,
+    // https://www.rfc-editor.org/rfc/rfc9110#section-7.2); an IPv6 literal is bracketed
+    // (RFC 3986 section 3.2.2).
+    if (host.startsWith('[')) {
+        const qsizetype close = host.indexOf(']');
+        if (close < 0 || !isPortSuffix(host.sliced(close + 1)))
+            return false;
+        QHostAddress address;
+        return address.setAddress(QString::fromLatin1(host.sliced(1, close - 1))) &&
+               address.protocol() == QAbstractSocket::IPv6Protocol;
+    }
+    const qsizetype colon = host.indexOf(':');
+    if (colon >= 0 && !isPortSuffix(host.sliced(colon)))
+        return false;
+    const QByteArrayView name = colon < 0 ? host : host.first(colon);
+    if (isDottedIPv4(name))
+        return true;
+    const QString text = QString::fromUtf8(name);
+    if (text.isEmpty())
+        return false;
+    return text.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           std::any_of(machineNames.begin(), machineNames.end(), [&](const QString& known) {
+               return known.compare(text, Qt::CaseInsensitive) == 0;
+           });
 }
 
 Route route(const RequestLine& request)

@@ -28,6 +28,16 @@ std::optional<QString> localNameFromHostName(const std::optional<QString>& hostN
     return name;
 }
 
+QStringList machineNamesFromHostName(const std::optional<QString>& hostName)
+{
+    const auto localName = localNameFromHostName(hostName);
+    if (!localName)
+        return {};
+    QStringList names{*hostName, *localName, *localName + QLatin1String(".local")};
+    names.removeDuplicates();
+    return names;
+}
+
 QStringList selectLanIPv4(const std::vector<NetworkInterfaces::Address>& addresses)
 {
     using namespace NetworkInterfaces;
@@ -49,6 +59,11 @@ QStringList selectLanIPv4(const std::vector<NetworkInterfaces::Address>& address
 std::optional<QString> localHostName()
 {
     return localNameFromHostName(NetworkInterfaces::hostName());
+}
+
+QStringList machineNames()
+{
+    return machineNamesFromHostName(NetworkInterfaces::hostName());
 }
 
 QStringList lanIPv4Addresses()

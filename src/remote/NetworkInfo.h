@@ -19,10 +19,17 @@ std::optional<QString> localHostName();
 // Thread: any.
 QStringList lanIPv4Addresses();
 
+// The names a client on the studio network may use to reach this machine: its host name, that
+// name without its domain, and NAME.local. Empty when the system has no usable name. Thread: any.
+QStringList machineNames();
+
 // The decisions behind the two calls above, apart from the system so every case can be fed in.
 //
 // A host name cut at its first "."; none when nothing is left.
 std::optional<QString> localNameFromHostName(const std::optional<QString>& hostName);
+
+// The names of machineNames() for a host name, each once.
+QStringList machineNamesFromHostName(const std::optional<QString>& hostName);
 
 // Keeps the entries that are up, running and not loopback, carry an IPv4 address and belong to an
 // Ethernet-class interface (name beginning with "en", "eth" or "wl": tunnels such as utun or wg,

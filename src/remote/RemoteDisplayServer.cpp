@@ -1,6 +1,8 @@
 #include "remote/RemoteDisplayServer.h"
 
+#include "platform/SocketEnds.h"
 #include "remote/HttpExchange.h"
+#include "remote/NetworkInfo.h"
 #include "remote/RemotePage.h"
 #include "remote/StateDocuments.h"
 
@@ -39,6 +41,9 @@ namespace {
 constexpr QByteArrayView textPlain = "text/plain; charset=utf-8";
 constexpr QByteArrayView applicationJSON = "application/json; charset=utf-8";
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(250);
+// How long a connection that has its answer may still send (a request body, say) before it is
+// dropped.
+constexpr auto drainTime = std::chrono::seconds(2);
 
 struct JSONResponses
 {
@@ -62,8 +67,10 @@ public:
     using QTcpSocket::QTcpSocket;
 
     QByteArray buffer;
+    // When the head must be complete; once the answer is out, when draining ends.
     Clock::time_point deadline;
-    bool headComplete = false;
+    bool headComplete = false; // the answer is chosen; what the client sends now is discarded
+    bool draining = false;     // the answer is out and the sending side shut
     bool closed = false;
     std::list<Connection*>::iterator position;
 };
@@ -112,6 +119,7 @@ public:
     void start()
     {
         cancelListener();
+        m_machineNames = NetworkInfo::machineNames();
         auto* listener = new Listener([this](qintptr descriptor) { accept(descriptor); }, this);
         listener->setListenBacklogSize(maxConnections);
         // Accepting fails for lack of descriptors or memory; Qt then pauses the listener for good.
@@ -178,8 +186,9 @@ private:
         QObject::connect(connection, &QIODevice::readyRead, this,
                          [this, connection] { receive(connection); });
         QObject::connect(connection, &QIODevice::bytesWritten, this, [this, connection] {
-            if (connection->headComplete && connection->bytesToWrite() == 0)
-                close(connection);
+            if (connection->headComplete && !connection->draining &&
+                connection->bytesToWrite() == 0)
+                drain(connection);
         });
         QObject::connect(connection, &QAbstractSocket::disconnected, this,
                          [this, connection] { close(connection); });
@@ -190,13 +199,20 @@ private:
             armHeadTimer();
     }
 
-    // The cap is reached: the connection that has waited longest for its head goes, or, when
-    // every head is complete, the oldest connection still sending.
+    // The cap is reached: the oldest connection that already has its answer goes, otherwise the
+    // one that has waited longest for its head, or, when every head is complete, the oldest
+    // connection still sending.
     void makeRoom()
     {
-        const auto waiting = std::find_if(m_connections.begin(), m_connections.end(),
-                                          [](const Connection* c) { return !c->headComplete; });
-        close(waiting != m_connections.end() ? *waiting : m_connections.front());
+        for (const auto done : {+[](const Connection* c) { return c->draining; },
+                                +[](const Connection* c) { return !c->headComplete; }}) {
+            const auto found = std::find_if(m_connections.begin(), m_connections.end(), done);
+            if (found != m_connections.end()) {
+                close(*found);
+                return;
+            }
+        }
+        close(m_connections.front());
     }
 
     void receive(Connection* connection)
@@ -219,8 +235,12 @@ private:
             const auto scan = HttpExchange::scanHead(connection->buffer, before);
             switch (scan.status) {
             case HttpExchange::HeadStatus::Complete:
-                respond(connection, QByteArrayView(connection->buffer).first(scan.length));
-                return;
+                respond(connection,
+                        responseTo(QByteArrayView(connection->buffer).first(scan.length)));
+                break;
+            case HttpExchange::HeadStatus::BadRequestLine:
+                respond(connection, badRequest());
+                break;
             case HttpExchange::HeadStatus::TooLong:
                 close(connection);
                 return;
@@ -228,24 +248,52 @@ private:
                 break;
             }
         }
+        // Whatever follows the head is not read: a client closed with unread bytes waiting would
+        // be sent a reset, which can destroy the answer before the client reads it.
+        if (!connection->closed)
+            connection->skip(connection->bytesAvailable());
     }
 
-    void respond(Connection* connection, QByteArrayView head)
+    void respond(Connection* connection, const QByteArray& bytes)
     {
         connection->headComplete = true;
-        const QByteArray bytes = responseTo(HttpExchange::parseRequestLine(head));
         connection->buffer = QByteArray();
         connection->write(bytes);
         // Hand the answer to the system now: a client that shuts its sending side right after
         // the request would otherwise make Qt drop the unsent answer.
         connection->flush();
         if (!connection->closed && connection->bytesToWrite() == 0)
-            close(connection);
+            drain(connection);
     }
 
-    QByteArray responseTo(const HttpExchange::RequestLine& request) const
+    // The answer is with the system: shut the sending side, so the client sees the end of it,
+    // and discard what the client still sends until it closes or drainTime passes.
+    void drain(Connection* connection)
     {
-        switch (HttpExchange::route(request)) {
+        connection->draining = true;
+        SocketEnds::closeSending(connection->socketDescriptor());
+        connection->deadline = Clock::now() + drainTime;
+        if (!m_headTimer->isActive() || connection->deadline < m_nextDeadline)
+            armHeadTimer();
+    }
+
+    static QByteArray badRequest()
+    {
+        return HttpExchange::response("400 Bad Request", textPlain, "Bad Request");
+    }
+
+    QByteArray responseTo(QByteArrayView head) const
+    {
+        const auto request = HttpExchange::parseRequestLine(head);
+        const auto hosts = HttpExchange::fieldValues(head, "Host");
+        // More than one Host is a bad request (RFC 9112 section 3.2,
+        // https://www.rfc-editor.org/rfc/rfc9112#section-3.2); none is fine, as HTTP/1.0 allows.
+        if (!request || hosts.size() > 1)
+            return badRequest();
+        if (!hosts.isEmpty() && !HttpExchange::hostAllowed(hosts.first(), m_machineNames))
+            return HttpExchange::response("421 Misdirected Request", textPlain,
+                                          "Misdirected Request");
+        switch (HttpExchange::route(*request)) {
         case HttpExchange::Route::MethodNotAllowed:
             return HttpExchange::response("405 Method Not Allowed", textPlain,
                                           "Method Not Allowed");
@@ -284,7 +332,8 @@ private:
         for (auto it = m_connections.begin(); it != m_connections.end();) {
             Connection* connection = *it++;
             // A connection whose answer is still being written is done with its head, but one
-            // stuck there as long is no better than one that never sent it.
+            // stuck there as long is no better than one that never sent it. A draining one has
+            // had its time to close.
             if (connection->deadline <= now)
                 close(connection);
         }
@@ -310,6 +359,7 @@ private:
     const std::shared_ptr<Shared> m_shared;
     const Reporter m_report;
     const QByteArray m_pageResponse;
+    QStringList m_machineNames; // read at each start, so a renamed machine is known by its name
     Listener* m_listener = nullptr;
     QTimer* m_headTimer = nullptr;
     Clock::time_point m_nextDeadline; // when the head timer fires, while it runs

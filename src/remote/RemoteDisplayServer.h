@@ -17,7 +17,11 @@ namespace quorvel {
 
 // The remote display: a minimal HTTP/1.1 server that lets a tablet on the studio network show the
 // current take. It listens on every interface, answers one GET per connection ("/" the page,
-// "/state" and "/api/v1/state" the JSON documents) and closes the connection after the answer.
+// "/state" and "/api/v1/state" the JSON documents) and closes the connection after the answer:
+// it shuts its sending side and discards what the client still sends for a short while, so a
+// request body left unread does not turn the close into a reset that destroys the answer. Only
+// requests addressed to an IP literal, localhost or this machine's own names are answered (421
+// otherwise), so a web page cannot reach the server through a DNS name rebound to it.
 //
 // The listener and every connection live on the server's own thread, so a slow or hostile client
 // never stalls the main thread. A client that has not finished its request head within the head

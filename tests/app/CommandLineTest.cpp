@@ -46,7 +46,7 @@ QByteArray get(quint16 port, const QByteArray& target)
     socket.connectToHost(QHostAddress::LocalHost, port);
     if (!socket.waitForConnected(10000))
         return {};
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: test\r\n\r\n");
+    socket.write("GET " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
     QByteArray answer;
     while (socket.waitForReadyRead(10000))
         answer += socket.readAll();
@@ -82,7 +82,8 @@ TEST(CommandLineTest, AnswersAtOnceOrRejectsAMistakeWithUsage)
     }
 }
 
-TEST(CommandLineTest, HeadlessHonoursStoredSettingsAndEndsCleanlyOnInterrupt)
+// An interrupt and a hang-up (the terminal closed) end the run as cleanly as SIGTERM does below.
+TEST(CommandLineTest, HeadlessHonoursStoredSettingsAndEndsCleanlyOnInterruptOrHangUp)
 {
     TempDir dir;
     {
@@ -91,12 +92,15 @@ TEST(CommandLineTest, HeadlessHonoursStoredSettingsAndEndsCleanlyOnInterrupt)
         stored.setValue(QStringLiteral("folderMode"), QStringLiteral("manual"));
         stored.setValue(QStringLiteral("manualFolderPath"), QStringLiteral("/takes/day one"));
     }
-    Quorvel quorvel(dir, {QStringLiteral("--headless")});
-    const auto line = quorvel.waitForLine("", deadline);
-    EXPECT_EQ(line, "no daw | waiting for takes | folder /takes/day one")
-        << quorvel.standardError();
-    quorvel.sendSignal(SIGINT);
-    EXPECT_EQ(quorvel.waitForExit(deadline), 0);
+    for (const int signalNumber : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE("signal " + std::to_string(signalNumber));
+        Quorvel quorvel(dir, {QStringLiteral("--headless")});
+        const auto line = quorvel.waitForLine("", deadline);
+        EXPECT_EQ(line, "no daw | waiting for takes | folder /takes/day one")
+            << quorvel.standardError();
+        quorvel.sendSignal(signalNumber);
+        EXPECT_EQ(quorvel.waitForExit(deadline), 0);
+    }
 }
 
 TEST(CommandLineTest, RemoteDisplayForThisRunServesTheStateAndSaysWhere)

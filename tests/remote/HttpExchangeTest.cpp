@@ -6,14 +6,16 @@ namespace quorvel {
 namespace {
 
 // What sockets cannot pin down, since the reads they cause are the system's choice: from is the
-// buffer's size before its latest chunk, so a terminator split across chunks must still be found,
-// and past the limit only a terminator begun at or before it may still complete a head.
+// buffer's size before its latest chunk, so an end split across chunks must still be found, and
+// past the limit only an end begun at or before it may still complete a head.
 // RemoteDisplayServerTest covers the rest over sockets.
 TEST(HttpExchangeTest, HeadScanOnExactChunks)
 {
     using enum HttpExchange::HeadStatus;
     const QByteArray head = "GET / HTTP/1.1\r\n\r\n";
-    const QByteArray full(HttpExchange::maxHeadBytes, 'a');
+    const QByteArray lf = "GET / HTTP/1.1\nHost: a\n\n";
+    const QByteArray start = "GET / HTTP/1.1\r\nX: ";
+    const QByteArray full = start + QByteArray(HttpExchange::maxHeadBytes - start.size(), 'a');
     const struct
     {
         const char* name;
@@ -23,13 +25,64 @@ TEST(HttpExchangeTest, HeadScanOnExactChunks)
     } cases[] = {
         {"last byte in a chunk of its own", head, 17, Complete},
         {"chunks split inside the terminator", head, 16, Complete},
+        {"bare LF line ends, split between them", lf, lf.size() - 1, Complete},
+        {"LF then CR LF, split inside", "GET / HTTP/1.1\nX: a\n\r\n", 21, Complete},
+        {"one empty line first", "\r\n" + head, 0, Complete},
+        {"two empty lines first", "\n\n" + head, 0, BadRequestLine},
+        {"HTTP/0.9 line, judged at its end", "GET /\n", 5, BadRequestLine},
+        {"HTTP/0.9 line before its end", "GET /", 0, Incomplete},
         {"the limit, terminator begun", full + "\r\n\r", 0, Incomplete},
+        {"the limit, LF terminator begun", full + "\n", 0, Incomplete},
         {"one under the limit, terminator begun", full.left(full.size() - 1) + "\r\n\r", 0,
          Incomplete},
-        {"the limit, then what cannot begin a terminator", full + "\r\n\n", 0, TooLong},
+        {"the limit, ended by CR LF LF", full + "\r\n\n", 0, Complete},
+        {"the limit, then what cannot begin a terminator", full + "\r\r\n", 0, TooLong},
+        {"one past the limit", full + "a\r\n\r\n", 0, TooLong},
     };
     for (const auto& c : cases)
         EXPECT_EQ(HttpExchange::scanHead(c.buffer, c.from).status, c.status) << c.name;
+}
+
+TEST(HttpExchangeTest, OnlyLiteralsLocalhostAndTheMachinesNamesAreAllowedHosts)
+{
+    const QStringList names{"studio-mac", "studio-mac.local"};
+    const struct
+    {
+        const char* host;
+        bool allowed;
+    } cases[] = {
+        {"127.0.0.1", true},
+        {"192.168.1.20:8787", true},
+        {"[::1]", true},
+        {"[fe80::1:2]:8787", true},
+        {"[::ffff:192.0.2.1]:80", true},
+        {"localhost", true},
+        {"LocalHost:8787", true},
+        {"localhost:", true},
+        {"Studio-Mac", true},
+        {"studio-mac.LOCAL:8787", true},
+        {"attacker.example", false},
+        {"attacker.example:8787", false},
+        {"localhost.attacker.example", false},
+        {"studio-mac.local.attacker.example", false},
+        {"127.0.0.1.nip.io", false},
+        {"1.2.3", false},
+        {"1.2.3.4.5", false},
+        {"256.0.0.1", false},
+        {"::1", false},
+        {"[::1", false},
+        {"[::1]x", false},
+        {"[127.0.0.1]", false},
+        {"[attacker.example]", false},
+        {"localhost:80a", false},
+        {"localhost:123456", false},
+        {"localhost:80:80", false},
+        {"", false},
+        {":8787", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HttpExchange::hostAllowed(c.host, names), c.allowed) << '"' << c.host << '"';
+    EXPECT_FALSE(HttpExchange::hostAllowed("studio-mac", {})) << "a name the machine lacks";
 }
 
 } // namespace

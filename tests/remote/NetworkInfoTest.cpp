@@ -54,21 +54,25 @@ TEST(NetworkInfoTest, OnlyActiveEthernetClassIPv4AddressesAreListedOnceInSystemO
         EXPECT_EQ(NetworkInfo::selectLanIPv4(c.addresses), c.expected) << c.name;
 }
 
-TEST(NetworkInfoTest, LocalNameIsTheHostNameUpToItsFirstDot)
+// The local name is the host name up to its first dot; the machine's names add the full host
+// name and NAME.local.
+TEST(NetworkInfoTest, LocalNameAndMachineNamesComeFromTheHostName)
 {
     const struct
     {
         std::optional<QString> hostName;
-        std::optional<QString> expected;
+        std::optional<QString> localName;
+        QStringList machineNames;
     } cases[] = {
-        {"studio-mac", "studio-mac"},
-        {"studio.example.org", "studio"},
-        {".local", std::nullopt},
-        {std::nullopt, std::nullopt},
+        {"studio-mac", "studio-mac", {"studio-mac", "studio-mac.local"}},
+        {"studio.example.org", "studio", {"studio.example.org", "studio", "studio.local"}},
+        {".local", std::nullopt, {}},
+        {std::nullopt, std::nullopt, {}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(NetworkInfo::localNameFromHostName(c.hostName), c.expected)
-            << (c.hostName ? c.hostName->toStdString() : "none");
+        const std::string shown = c.hostName ? c.hostName->toStdString() : "none";
+        EXPECT_EQ(NetworkInfo::localNameFromHostName(c.hostName), c.localName) << shown;
+        EXPECT_EQ(NetworkInfo::machineNamesFromHostName(c.hostName), c.machineNames) << shown;
     }
 }
 

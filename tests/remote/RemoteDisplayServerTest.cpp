@@ -1,6 +1,7 @@
 #include "remote/RemoteDisplayServer.h"
 
 #include "remote/LoopbackClient.h"
+#include "remote/NetworkInfo.h"
 #include "remote/StateDocuments.h"
 #include "support/Poll.h"
 
@@ -25,6 +26,7 @@ using test::pollUntil;
 const QByteArray getState = "GET /state HTTP/1.1\r\n\r\n";
 const QByteArray json = "application/json; charset=utf-8";
 const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+const QByteArray textPlain = "text/plain; charset=utf-8";
 
 // Each test begins with a running server on a port the system chose. The status reports of every
 // server a test makes are recorded as "running", "stopped" or "failed" (with a text), and each
@@ -101,27 +103,46 @@ TEST_F(RemoteDisplayServerTest, EveryRequestGetsItsRowOfTheResponseTableOnBothFa
                                 "Connection: close\r\n"
                                 "\r\n"
                                 "Not Found";
+    // Bodies far larger than the socket buffers, so the client is still sending when the
+    // answer is out: a close with the body unread would reset the connection under it.
+    const QByteArray body(16 * 1024 * 1024, 'b');
+    const auto name = NetworkInfo::localHostName();
+    const QByteArray ownName =
+        name ? "GET /state HTTP/1.1\r\nHost: " + name->toUtf8() + ".local:8787\r\n\r\n" : getState;
     const struct
     {
         QByteArray answer;
         std::vector<QByteArray> requests;
     } rows[] = {
         {notFound,
-         {"GET /nothing?x=1 HTTP/1.1\r\nHost: x\r\n\r\n", "GET /state/\r\n\r\n",
-          "GET /State\r\n\r\n", "GET /%73tate\r\n\r\n", "GET /state\tHTTP/1.1\r\n\r\n",
-          QByteArray("GET /state\0 HTTP/1.1\r\n\r\n", 24),
+         {"GET /nothing?x=1 HTTP/1.1\r\nHost: localhost:8787\r\n\r\n",
+          "GET /state/ HTTP/1.1\r\n\r\n", "GET /State HTTP/1.0\r\n\r\n",
+          "GET /%73tate HTTP/1.1\r\n\r\n", QByteArray("GET /state\0 HTTP/1.1\r\n\r\n", 24),
           "GET /st\xff\xfe"
-          "ate\r\n\r\n",
-          "GET /" + QByteArray(60 * 1024, 'a') + "\r\n\r\n"}},
-        {response("405 Method Not Allowed", "text/plain; charset=utf-8", "Method Not Allowed"),
+          "ate HTTP/1.1\r\n\r\n",
+          "GET /" + QByteArray(60 * 1024, 'a') + " HTTP/1.1\r\n\r\n"}},
+        {response("405 Method Not Allowed", textPlain, "Method Not Allowed"),
          {"HEAD / HTTP/1.1\r\n\r\n", "POST /state HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello",
-          "get /\r\n\r\n", "GET\t/state HTTP/1.1\r\n\r\n", "\r\nGET / HTTP/1.1\r\n\r\n",
-          "\r\n\r\n"}},
+          "get / HTTP/1.1\r\n\r\n",
+          "POST / HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+              body,
+          "PUT / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n" +
+              QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n"}},
+        {response("400 Bad Request", textPlain, "Bad Request"),
+         {"GET /state\r\n\r\n", "GET\r\n\r\n", "GET /state\tHTTP/1.1\r\n\r\n",
+          "GET\t/state HTTP/1.1\r\n\r\n", "GET / HTTP/1.1 x\r\n\r\n", "GET / HTTP/11\r\n\r\n",
+          "GET / http/1.1\r\n\r\n", "\r\n\r\n", "GET /state\rX: y\r\n\r\n",
+          "GET / HTTP/1.1\r\nHost: localhost\r\nHost: localhost\r\n\r\n"}},
+        {response("421 Misdirected Request", textPlain, "Misdirected Request"),
+         {"GET /state HTTP/1.1\r\nHost: attacker.example\r\n\r\n",
+          "GET / HTTP/1.1\nhost: localhost.attacker.example:8787\n\n",
+          "POST / HTTP/1.1\r\nHost: 127.0.0.1.nip.io\r\n\r\n"}},
         {response("200 OK", "text/html; charset=utf-8", page.readAll()),
-         {"GET /?anything HTTP/1.1\r\nHost: studio\r\n\r\n", "GET\r\n\r\n"}},
+         {"GET /?anything HTTP/1.1\r\nHost: 127.0.0.1:8787\r\n\r\n", "\r\nGET / HTTP/1.1\r\n\r\n"}},
         {response("200 OK", json, StateDocuments::stateJSON(state)),
          {getState, "GET /state?t=123 HTTP/1.1\r\n\r\n", "GET    /state    HTTP/1.1\r\n\r\n",
-          "GET /state\n\r\n\r\n", "GET /state\rX: y\r\n\r\n"}},
+          "GET /state HTTP/1.1\nHOST: \t[::1]:8787 \nAccept: */*\n\n",
+          "GET /state HTTP/1.0\r\nHost: LOCALHOST\n\r\n", ownName}},
         {response("200 OK", json, StateDocuments::apiJSON(state, updatedAt)),
          {"GET /api/v1/state HTTP/1.1\r\nAccept: */*\r\n\r\n"}},
     };
@@ -164,26 +185,32 @@ QByteArray unterminated(qsizetype size)
 TEST_F(RemoteDisplayServerTest, AHeadIsAnsweredOnceCompleteAndOnlyUpTo65536Bytes)
 {
     server->setHeadTimeout(std::chrono::minutes(5));
-    const QByteArray head = "GET /state HTTP/1.1\r\nHost: studio\r\n\r\n";
+    const QByteArray head = "GET /state HTTP/1.1\r\nHost: localhost\r\n\r\n";
     const QByteArray answer = response("200 OK", json, StateDocuments::stateJSON({}));
+    const QByteArray badRequest = response("400 Bad Request", textPlain, "Bad Request");
     const struct
     {
         std::vector<QByteArray> sends; // each a send of its own (Nagle is off)
         bool closeSending;             // then the client closes its sending side
-        bool answered;
+        QByteArray answer;             // none: dropped without one
     } cases[] = {
-        {pieces(head, 1), false, true},
-        {pieces(head, 3), false, true},
-        {{unterminated(65536), "\r\n\r\n"}, false, true},
-        {{unterminated(65534) + "\r\n", "\r\n"}, false, true},
-        {{unterminated(65536) + "\r\n\n"}, false, false},
-        {{unterminated(65537), "\r\n\r\n"}, false, false},
-        {{unterminated(65537) + "\r\n\r\n"}, false, false},
-        {{}, true, false},
-        {{"GET /state HTTP/1.1\r\n\r"}, true, false},
-        {{"GET /state HTTP/1.1\n\n"}, true, false},
+        {pieces(head, 1), false, answer},
+        {pieces(head, 3), false, answer},
+        {pieces("GET /state HTTP/1.1\nHost: localhost\n\n", 1), false, answer},
+        {{unterminated(65536), "\r\n\r\n"}, false, answer},
+        {{unterminated(65534) + "\r\n", "\r\n"}, false, answer},
+        {{unterminated(65536) + "\n", "\n"}, false, answer},
+        {{unterminated(65536) + "\r\r\n"}, false, {}},
+        {{unterminated(65537), "\r\n\r\n"}, false, {}},
+        {{unterminated(65537) + "\r\n\r\n"}, false, {}},
+        {{}, true, {}},
+        {{"GET /state HTTP/1.1\r\n\r"}, true, {}},
+        // A line without a version (HTTP/0.9) is refused as soon as it ends.
+        {{"GET /state\n"}, false, badRequest},
+        {pieces("GET /state\r\n", 1), false, badRequest},
+        {{"GET /state\n", "Host: localhost\r\n\r\n"}, false, badRequest},
         // A client that closes its sending side still gets its whole answer.
-        {{head}, true, true},
+        {{head}, true, answer},
     };
     for (const auto& c : cases) {
         std::string sent = c.closeSending ? "then closed sending" : "";
@@ -196,8 +223,8 @@ TEST_F(RemoteDisplayServerTest, AHeadIsAnsweredOnceCompleteAndOnlyUpTo65536Bytes
         if (c.closeSending)
             client.shutdownSending();
         const auto received = client.readAll();
-        EXPECT_TRUE((sentAll || !c.answered) && received.closed &&
-                    received.bytes == (c.answered ? answer : QByteArray()))
+        EXPECT_TRUE((sentAll || c.answer.isEmpty()) && received.closed &&
+                    received.bytes == c.answer)
             << "sent " << sent << " got " << shown(received.bytes);
     }
 }
@@ -298,7 +325,8 @@ TEST_F(RemoteDisplayServerTest, TenThousandShortConnectionsLeaveNoDescriptorBehi
 TEST_F(RemoteDisplayServerTest, UpdatedAtMovesWithEachPush)
 {
     const auto api = [&] {
-        const QByteArray bytes = exchange(server->port(), "GET /api/v1/state\r\n\r\n").bytes;
+        const QByteArray bytes =
+            exchange(server->port(), "GET /api/v1/state HTTP/1.1\r\n\r\n").bytes;
         return bytes.mid(bytes.indexOf("\r\n\r\n") + 4).toStdString();
     };
     EXPECT_EQ(api().find("updatedAt"), std::string::npos) << api();

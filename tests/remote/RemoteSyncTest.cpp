@@ -19,7 +19,8 @@ namespace {
 // The body of GET /state from the watcher's server, parsed.
 QJsonObject state(const FolderWatcher& watcher)
 {
-    const QByteArray answer = exchange(watcher.remoteDisplayPort(), "GET /state\r\n\r\n").bytes;
+    const QByteArray answer =
+        exchange(watcher.remoteDisplayPort(), "GET /state HTTP/1.1\r\n\r\n").bytes;
     return QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace quorvel {
@@ -14,6 +15,19 @@ namespace {
 // The handler may only do async-signal-safe work: it writes the signal number into a pipe that
 // the event loop watches.
 int pipeFds[2] = {-1, -1};
+
+constexpr int handledSignals[] = {SIGINT, SIGTERM, SIGHUP};
+bool installed[std::size(handledSignals)] = {};
+
+// A hang-up ignored on entry (a run under nohup) stays ignored: the user asked to outlive the
+// terminal. The glibc manual's termination handler example keeps ignored signals the same way
+// (https://www.gnu.org/software/libc/manual/html_node/Basic-Signal-Handling.html).
+bool keepsIgnored(int signalNumber)
+{
+    struct sigaction current = {};
+    return signalNumber == SIGHUP && ::sigaction(signalNumber, nullptr, &current) == 0 &&
+           current.sa_handler == SIG_IGN;
+}
 
 void onSignal(int signalNumber)
 {
@@ -44,14 +58,19 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(handledSignals); ++i) {
+        if (!keepsIgnored(handledSignals[i]))
+            installed[i] = ::sigaction(handledSignals[i], &action, nullptr) == 0;
+    }
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(handledSignals); ++i) {
+        if (installed[i])
+            ::signal(handledSignals[i], SIG_DFL);
+        installed[i] = false;
+    }
     delete m_notifier;
     for (int& fd : pipeFds) {
         if (fd >= 0)
