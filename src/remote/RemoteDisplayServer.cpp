@@ -114,29 +114,18 @@ public:
         m_headTimer->setSingleShot(true);
         m_headTimer->setTimerType(Qt::PreciseTimer);
         QObject::connect(m_headTimer, &QTimer::timeout, this, [this] { expireHeads(); });
+        m_retryTimer = new QTimer(this);
+        m_retryTimer->setSingleShot(true);
+        m_retryTimer->setInterval(listenRetryInterval);
+        QObject::connect(m_retryTimer, &QTimer::timeout, this, [this] { retryListening(); });
     }
 
     void start()
     {
         cancelListener();
         m_machineNames = NetworkInfo::machineNames();
-        auto* listener = new Listener([this](qintptr descriptor) { accept(descriptor); }, this);
-        listener->setListenBacklogSize(maxConnections);
-        // Accepting fails for lack of descriptors or memory; Qt then pauses the listener for good.
-        // Try again a little later, by which time connections have closed.
-        QObject::connect(listener, &QTcpServer::acceptError, listener, [listener] {
-            QTimer::singleShot(acceptRetryDelay, listener,
-                               [listener] { listener->resumeAccepting(); });
-        });
-        m_listener = listener;
-        if (!listener->listen(QHostAddress::Any, m_port)) {
-            // The failed listener stays until the next start or stop, whose cancellation is then
-            // reported like any other.
-            m_report(false, listener->errorString());
-            return;
-        }
-        m_shared->boundPort.store(listener->serverPort());
-        m_report(true, std::nullopt);
+        m_reportedFailure.reset();
+        listen();
     }
 
     void stop() { cancelListener(); }
@@ -144,6 +133,8 @@ public:
     // Closes everything without reporting; the server is going away.
     void shutdown()
     {
+        delete m_retryTimer;
+        m_retryTimer = nullptr;
         delete m_listener;
         m_listener = nullptr;
         while (!m_connections.empty()) {
@@ -157,8 +148,55 @@ public:
     }
 
 private:
+    // Makes a fresh listener and reports the outcome; a failure arms the retry timer.
+    void listen()
+    {
+        auto* listener = new Listener([this](qintptr descriptor) { accept(descriptor); }, this);
+        listener->setListenBacklogSize(maxConnections);
+        // Accepting fails for lack of descriptors or memory; Qt then pauses the listener for good.
+        // Try again a little later, by which time connections have closed.
+        QObject::connect(listener, &QTcpServer::acceptError, listener, [listener] {
+            QTimer::singleShot(acceptRetryDelay, listener,
+                               [listener] { listener->resumeAccepting(); });
+        });
+        m_listener = listener;
+        if (!listener->listen(QHostAddress::Any, m_port)) {
+            // The failed listener stays until the next start, stop or retry; the cancellation by
+            // a start or stop is then reported like any other.
+            const QString error = failureText(listener->errorString());
+            if (error != m_reportedFailure) {
+                m_reportedFailure = error;
+                m_report(false, error);
+            }
+            m_retryTimer->start();
+            return;
+        }
+        m_reportedFailure.reset();
+        m_shared->boundPort.store(listener->serverPort());
+        m_report(true, std::nullopt);
+    }
+
+    // Replaces the failed listener without a report: to the user it is still the same attempt.
+    void retryListening()
+    {
+        delete m_listener;
+        m_listener = nullptr;
+        listen();
+    }
+
+    static QString failureText(QString error)
+    {
+        if (!error.isEmpty() && !error.endsWith(u'.'))
+            error += u'.';
+        if (!error.isEmpty())
+            error += u' ';
+        return error + QStringLiteral("Trying again every %1 seconds.")
+                           .arg(std::chrono::seconds(listenRetryInterval).count());
+    }
+
     void cancelListener()
     {
+        m_retryTimer->stop();
         if (m_listener == nullptr)
             return;
         delete m_listener;
@@ -362,6 +400,9 @@ private:
     QStringList m_machineNames; // read at each start, so a renamed machine is known by its name
     Listener* m_listener = nullptr;
     QTimer* m_headTimer = nullptr;
+    QTimer* m_retryTimer = nullptr; // runs while a failed listener waits for its next try
+    // The failure last reported since the last start, so a retry that fails alike stays quiet.
+    std::optional<QString> m_reportedFailure;
     Clock::time_point m_nextDeadline; // when the head timer fires, while it runs
     // Every open connection, oldest first.
     std::list<Connection*> m_connections;

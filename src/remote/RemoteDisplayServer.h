@@ -29,6 +29,10 @@ namespace quorvel {
 // pushes out the one that has waited longest without a complete head, so idle clients cannot lock
 // out a live one.
 //
+// A listener that cannot listen (most often because another program, or a second Quorvel, holds
+// the port) is tried again every listenRetryInterval until it listens or is stopped, so the page
+// comes back by itself once the port is free.
+//
 // The public members are for the thread that created the server (the main thread); status reports
 // are delivered there too.
 class RemoteDisplayServer : public QObject
@@ -43,6 +47,7 @@ public:
 
     static constexpr int maxConnections = 256;
     static constexpr std::chrono::milliseconds defaultHeadTimeout{10'000};
+    static constexpr std::chrono::seconds listenRetryInterval{5};
 
     // port 0 picks a free port at each start (for tests); port() then tells which one.
     // Does not listen until start().
@@ -55,10 +60,12 @@ public:
 
     // (Re)starts listening; a listener that exists is cancelled first (reported as not running,
     // no error). The outcome arrives through the status handler: (true, none) when listening,
-    // (false, text) when the port cannot be had. Connections already open are answered anyway.
+    // (false, text) when the port cannot be had. The text ends by saying that listening is tried
+    // again; a retry that fails the same way is not reported again, one that listens is reported
+    // as (true, none). Connections already open are answered anyway.
     void start();
-    // Cancels the listener, reported as (false, none); does nothing when there is none. Open
-    // connections are still answered; the state is kept for the next start.
+    // Cancels the listener and any retry, reported as (false, none); does nothing when there is
+    // none. Open connections are still answered; the state is kept for the next start.
     void stop();
     // Replaces the served state and stamps the time of the push.
     void update(const State& state);

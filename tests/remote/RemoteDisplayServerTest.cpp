@@ -41,6 +41,7 @@ protected:
         auto created = std::make_unique<RemoteDisplayServer>(port);
         created->setStatusHandler([this](bool running, std::optional<QString> error) {
             EXPECT_EQ(QThread::currentThread(), qApp->thread()) << "a status report's thread";
+            lastError = error;
             statuses.push_back(running            ? "running"
                                : !error           ? "stopped"
                                : error->isEmpty() ? "failed without text"
@@ -68,6 +69,7 @@ protected:
 
     std::unique_ptr<RemoteDisplayServer> server;
     std::vector<std::string> statuses;
+    std::optional<QString> lastError; // of the last report
 };
 
 // A whole response; its layout is pinned byte for byte by the 404 example.
@@ -291,6 +293,34 @@ TEST_F(RemoteDisplayServerTest, RestartsLeaveOneListenerAndKeepTheStateATakenPor
     EXPECT_EQ(server->port(), port);
     EXPECT_EQ(second->port(), port);
     EXPECT_TRUE(exchange(port, getState).bytes.endsWith(StateDocuments::stateJSON(pushed)));
+}
+
+// Listening is tried again until the port is free, quietly while it fails alike, and never after
+// a stop. The port is handed over by destroying its holder, as a quitting Quorvel would.
+TEST_F(RemoteDisplayServerTest, ATakenPortIsTriedAgainUntilFreeButNotAfterAStop)
+{
+    const quint16 port = server->port();
+    auto waiting = makeServer(port);
+    EXPECT_FALSE(startAndWait(*waiting));
+    ASSERT_TRUE(lastError.has_value());
+    EXPECT_TRUE(lastError->endsWith(". Trying again every 5 seconds.")) << lastError->toStdString();
+    auto stopped = makeServer(port);
+    EXPECT_FALSE(startAndWait(*stopped));
+    stopAndWait(*stopped);
+
+    const std::size_t first = statuses.size();
+    server.reset();
+    ASSERT_TRUE(pollUntil([&] { return statuses.size() > first; }, std::chrono::minutes(1)));
+    EXPECT_EQ(std::vector(statuses.begin() + first, statuses.end()),
+              std::vector<std::string>{"running"})
+        << "the failed tries in between are not reported";
+    EXPECT_TRUE(exchange(port, getState).bytes.startsWith(ok));
+
+    // With the port free again, the stopped server must still not take it.
+    stopAndWait(*waiting);
+    test::processEventsFor(RemoteDisplayServer::listenRetryInterval * 2);
+    EXPECT_EQ(LoopbackClient(port).connectError(), ECONNREFUSED);
+    EXPECT_EQ(statuses.back(), "stopped");
 }
 
 TEST_F(RemoteDisplayServerTest, TenThousandShortConnectionsLeaveNoDescriptorBehind)

@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,26 @@ TEST(RemoteSyncTest, AStoredSettingStartsTheServerWithTheWatcher)
     FolderWatcher next({}, h.settings(), nullptr, std::chrono::hours(1), 0);
     EXPECT_TRUE(next.remoteDisplayEnabled());
     EXPECT_TRUE(pollUntil([&] { return next.remoteDisplayRunning(); }));
+}
+
+// A port held by another program, as by a Quorvel started earlier: the error says listening is
+// tried again, and the page comes up by itself once the port is free.
+TEST(RemoteSyncTest, ATakenPortIsTriedAgainAndServedOnceFree)
+{
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::Any, 0));
+    WatcherHarness h;
+    FolderWatcher watcher({}, h.settings(), nullptr, std::chrono::hours(1), occupant.serverPort());
+    watcher.setRemoteDisplayEnabled(true);
+    ASSERT_TRUE(pollUntil([&] { return watcher.remoteDisplayError().has_value(); }));
+    EXPECT_TRUE(watcher.remoteDisplayError()->endsWith(" Trying again every 5 seconds."))
+        << watcher.remoteDisplayError()->toStdString();
+    EXPECT_FALSE(watcher.remoteDisplayRunning());
+
+    occupant.close();
+    ASSERT_TRUE(pollUntil([&] { return watcher.remoteDisplayRunning(); }, std::chrono::minutes(1)));
+    EXPECT_EQ(watcher.remoteDisplayError(), std::nullopt);
+    EXPECT_TRUE(state(watcher).value("status").isString());
 }
 
 } // namespace
