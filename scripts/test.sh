@@ -31,3 +31,8 @@ run_suite() {
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_suite "$QUORVEL_ROOT/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=
 run_suite "$QUORVEL_ROOT/build/test-asan" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=address
+
+# The parsers that read what others write (request heads, reaper.ini, project files, lsof's
+# output, patterns) under libFuzzer, each for a bounded time (about a minute and a half in all).
+echo "== Fuzzing"
+bash "$QUORVEL_ROOT/tests/fuzz/run.sh"
