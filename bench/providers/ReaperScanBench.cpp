@@ -4,6 +4,13 @@
 //
 // Two scans are measured: the provider's whole scan() (which also reads the open files of any
 // REAPER process) and detect() given an empty open-file list, which is the folder work alone.
+//
+// BM_RunawayPatternScan: a scan (detect(), the folder work alone: scan() would follow any REAPER
+// running on this machine) with a pattern that backtracks on every one of 50,000 names
+// "xxxx…x00001.wav", where no name parses. The matching budget of a scan is what bounds it. The
+// counters are shares of one core at one scan a second: core_pct the whole scan, listing_pct the
+// bare listing of the same folder measured alongside, beyond_listing_pct the difference (the
+// matching and the rest of the scan's own work). Goal: at most 5 % beyond what listing costs.
 
 #include "BareListing.h"
 #include "RatioReporter.h"
@@ -128,6 +135,57 @@ void BM_Interleaved(benchmark::State& state)
     state.SetComplexityN(state.range(0));
 }
 
+const int runawayCount = 50000;
+QString g_runawayFolder;
+
+// Names on which (x+x+)+y backtracks exponentially: a long run of "x" with no "y" after it.
+void fillRunaway(const QString& folder)
+{
+    QDir().mkpath(folder);
+    const QByteArray base = QFile::encodeName(folder) + '/' + QByteArray(40, 'x');
+    for (int i = 0; i < runawayCount; ++i) {
+        const QByteArray path = base + QByteArray::number(i + 1).rightJustified(5, '0') + ".wav";
+        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+        if (fd < 0)
+            continue;
+        struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + i, 0}};
+        ::futimens(fd, times);
+        ::close(fd);
+    }
+}
+
+void BM_RunawayPatternScan(benchmark::State& state)
+{
+    DAWScanContext context;
+    context.previousDetectedFolder = g_runawayFolder;
+    context.pattern = FilenamePattern::compile(QStringLiteral(R"((x+x+)+y(\d+)\.wav$)")).pattern;
+    const QByteArray folder = QFile::encodeName(g_runawayFolder);
+    const auto noRecent = [] { return std::optional<QString>(); };
+    using Clock = std::chrono::steady_clock;
+    Clock::duration listing{}, scan{};
+    bool tooSlow = false;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        bareListing(folder);
+        const auto t1 = Clock::now();
+        const DAWSnapshot snapshot =
+            ReaperProvider::detect(context, {}, noRecent, currentFileTime());
+        const auto t2 = Clock::now();
+        tooSlow = snapshot.filenamePatternTooSlow;
+        benchmark::DoNotOptimize(snapshot);
+        listing += t1 - t0;
+        scan += t2 - t1;
+    }
+    // One scan a second: a scan's time in seconds is the share of a core it keeps busy.
+    const double iterations = static_cast<double>(state.iterations());
+    const double scanPct = 100 * std::chrono::duration<double>(scan).count() / iterations;
+    const double listingPct = 100 * std::chrono::duration<double>(listing).count() / iterations;
+    state.counters["core_pct"] = scanPct;
+    state.counters["listing_pct"] = listingPct;
+    state.counters["beyond_listing_pct"] = scanPct - listingPct;
+    state.SetLabel(tooSlow ? "reported too slow" : "not reported");
+}
+
 void sizesOf(benchmark::internal::Benchmark* benchmark)
 {
     for (int size : sizes)
@@ -139,6 +197,7 @@ BENCHMARK(BM_BareListing)->Apply(sizesOf);
 BENCHMARK(BM_ReaperDetect)->Apply(sizesOf);
 BENCHMARK(BM_ReaperScan)->Apply(sizesOf);
 BENCHMARK(BM_Interleaved)->Apply(sizesOf);
+BENCHMARK(BM_RunawayPatternScan)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -149,6 +208,8 @@ int main(int argc, char** argv)
         g_folders[size] = root.filePath(QStringLiteral("Media-%1").arg(size));
         fill(g_folders[size], size);
     }
+    g_runawayFolder = root.filePath(QStringLiteral("Runaway"));
+    fillRunaway(g_runawayFolder);
 
     benchmark::Initialize(&argc, argv);
     std::vector<std::pair<std::string, std::string>> pairs;

@@ -23,6 +23,9 @@ QString defaultPattern();
 const QStringList& legacyPatterns();
 
 QString tooSlowMessage();
+// For a pattern that passed the guard but then spent a whole scan's matching budget on the names
+// of the folder being watched.
+QString tooSlowOnFolderMessage();
 
 struct CompileResult
 {
@@ -34,10 +37,12 @@ struct CompileResult
 // documented reason pass false.
 CompileResult compile(const QString& text, bool caseInsensitive = true);
 
-// True when the pattern completes three worst-case searches within the limit. The searches run on
-// a detached thread of their own; on timeout that thread is abandoned and ends when the match
-// engine's own time limit stops it. Blocks the caller for at most the limit.
-bool matchesQuickly(const CompiledPattern& pattern,
+// True when the pattern completes its worst-case searches within the limit: fixed inputs, long
+// runs of each character the pattern itself names (with and without a tail that matches
+// nothing), and folderNames (real take names) lengthened. The searches run on a detached thread
+// of their own; on timeout that thread is abandoned and ends when the match engine's own time
+// limit stops it. Blocks the caller for at most the limit.
+bool matchesQuickly(const CompiledPattern& pattern, const QStringList& folderNames = {},
                     std::chrono::milliseconds limit = std::chrono::milliseconds(200));
 
 } // namespace FilenamePattern

@@ -6,6 +6,7 @@
 #include "remote/NetworkInfo.h"
 
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QTimer>
 
 #include <limits>
@@ -22,7 +23,11 @@ FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QOb
     m_dawSelection = m_settings.dawSelection();
     m_takeDerivation = m_settings.takeDerivation();
     m_remoteDisplayEnabled = m_settings.remoteDisplayEnabled();
+    // Before the pattern is vetted: the guard tries names from the manual folder.
+    m_folderMode = m_settings.folderMode();
+    m_manualFolderURL = m_settings.manualFolderPath();
 
+    m_fallbackFilenamePattern = FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern;
     compileFilenamePattern();
 
     m_remoteServer->setStatusHandler(
@@ -41,9 +46,6 @@ FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QOb
         if (auto compiled = FilenamePattern::compile(provider->defaultFilenamePattern()).pattern)
             m_builtinPatterns.insert(provider->id(), std::move(compiled));
     }
-
-    m_folderMode = m_settings.folderMode();
-    m_manualFolderURL = m_settings.manualFolderPath();
 
     // Nothing loaded above is a change anyone could have observed yet.
     m_publishedChangePending = false;
@@ -184,7 +186,7 @@ void FolderWatcher::compileFilenamePattern()
     std::optional<QString> error;
     if (!result.pattern)
         error = result.error;
-    else if (!FilenamePattern::matchesQuickly(result.pattern))
+    else if (!FilenamePattern::matchesQuickly(result.pattern, sampleTakeNames()))
         error = FilenamePattern::tooSlowMessage();
 
     if (!error) {
@@ -197,7 +199,55 @@ void FolderWatcher::compileFilenamePattern()
     assign(m_filenamePatternError, error, &FolderWatcher::filenamePatternErrorChanged);
     // The last pattern that passed stays in force; only a first start falls back to the default.
     if (!installedFilenamePattern())
-        installCompiledPattern(FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern);
+        installCompiledPattern(m_fallbackFilenamePattern);
+}
+
+QStringList FolderWatcher::sampleTakeNames() const
+{
+    // A few names are enough to show how the user's takes are made up; the folder may hold tens
+    // of thousands, and this runs on the main thread, so only its first entries are looked at.
+    constexpr int wanted = 3;
+    constexpr int maxEntries = 256;
+    QStringList names;
+    for (const std::optional<QString>& folder : {m_detectedTakeFolder, effectiveFolderURL()}) {
+        if (!folder || folder->isEmpty())
+            continue;
+        QDirIterator entries(*folder, QDir::Files | QDir::Hidden | QDir::System);
+        for (int seen = 0; seen < maxEntries && names.size() < wanted && entries.hasNext();
+             ++seen) {
+            const QString name = entries.nextFileInfo().fileName();
+            if (name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) && !names.contains(name))
+                names.append(name);
+        }
+    }
+    return names;
+}
+
+void FolderWatcher::withdrawSlowPatterns(const std::vector<ScanResult>& results)
+{
+    const CompiledPattern inForce = installedFilenamePattern();
+    for (const ScanResult& result : results) {
+        // Built-in patterns and patterns already replaced are not the user's to withdraw.
+        if (!result.pattern || result.pattern != inForce)
+            continue;
+        if (!result.snapshot.filenamePatternTooSlow) {
+            // Only a take read proves the pattern on real names; a scan with no folder to read
+            // proves nothing.
+            if (result.snapshot.currentTake)
+                m_fallbackFilenamePattern = inForce;
+            continue;
+        }
+        // The fallback itself being slow leaves nothing better; the budget still bounds each scan.
+        // Recompiling the same text makes a new object, so the texts are compared too.
+        if (!m_fallbackFilenamePattern || inForce == m_fallbackFilenamePattern ||
+            inForce->pattern() == m_fallbackFilenamePattern->pattern())
+            continue;
+        installCompiledPattern(m_fallbackFilenamePattern);
+        assign(m_filenamePatternError,
+               std::optional<QString>(FilenamePattern::tooSlowOnFolderMessage()),
+               &FolderWatcher::filenamePatternErrorChanged);
+        return;
+    }
 }
 
 void FolderWatcher::installCompiledPattern(CompiledPattern pattern)
@@ -297,7 +347,7 @@ void FolderWatcher::tick()
         std::vector<ScanResult> results;
         results.reserve(batch.size());
         for (const auto& [provider, context] : batch)
-            results.push_back({provider, provider->scan(context)});
+            results.push_back({provider, provider->scan(context), context.pattern});
         // The application object outlives every watcher; the watcher itself is looked at only
         // on the main thread.
         if (QCoreApplication* app = QCoreApplication::instance()) {
@@ -314,7 +364,9 @@ void FolderWatcher::tick()
 
 void FolderWatcher::apply(const std::vector<ScanResult>& results)
 {
-    for (const auto& [provider, snapshot] : results)
+    withdrawSlowPatterns(results);
+
+    for (const auto& [provider, snapshot, pattern] : results)
         m_lastDetection.insert(provider->id(),
                                Detection{snapshot.detectedFolder, snapshot.detectedProjectPath});
 

@@ -88,6 +88,9 @@ public:
     {
         std::shared_ptr<const DAWProvider> provider;
         DAWSnapshot snapshot;
+        // The filename pattern the scan was given, so that a report of it being too slow is held
+        // against that pattern only, not against one installed while the scan ran.
+        CompiledPattern pattern = nullptr;
     };
 
     struct DAWOption
@@ -159,7 +162,9 @@ public:
     QString filenamePattern() const { return m_filenamePattern; }
     // Persists the text, then compiles and vets it; may block for up to the guard's 0.2 s.
     void setFilenamePattern(const QString& pattern);
-    // Present exactly while the text differs from the pattern in force.
+    // Present exactly while the text differs from the pattern in force. A pattern that passed the
+    // guard but then used up a scan's matching budget is withdrawn in favour of the last one that
+    // did not (or the default) and reported here as too slow on this folder's file names.
     std::optional<QString> filenamePatternError() const { return m_filenamePatternError; }
     // The pattern a scan of that DAW uses: REAPER's is the user's; the others are built in. Any
     // thread.
@@ -225,6 +230,8 @@ private:
     void loadFilenamePattern();
     void compileFilenamePattern();
     void installCompiledPattern(CompiledPattern pattern);
+    QStringList sampleTakeNames() const;
+    void withdrawSlowPatterns(const std::vector<ScanResult>& results);
     CompiledPattern installedFilenamePattern() const;
     void applyRemoteDisplayEnabled(bool enabled);
     void syncRemoteDisplay();
@@ -258,6 +265,9 @@ private:
 
     mutable std::mutex m_patternLock;
     CompiledPattern m_compiledFilenamePattern; // guarded by m_patternLock
+    // What a pattern found too slow on the folder is swapped for: the last one in force that
+    // read a take within a scan's budget, else the default. Main thread only.
+    CompiledPattern m_fallbackFilenamePattern;
 
     bool m_publishedChangePending = false;
     RemoteDisplayServer* m_remoteServer = nullptr; // child

@@ -3,11 +3,13 @@
 target_sources(quorvel_core PRIVATE
   platform/SocketEnds.h
   platform/TerminationSignals.h
+  platform/ThreadClock.h
   platform/posix/LsofRunner.cpp
   platform/posix/NetworkInterfacesPosix.cpp
   platform/posix/SocketEnds.cpp
   platform/posix/SystemProbePosix.cpp
   platform/posix/TerminationSignals.cpp
+  platform/posix/ThreadClock.cpp
 )
 include(platform/linux/sources.cmake OPTIONAL)
 include(platform/macos/sources.cmake OPTIONAL)

@@ -254,7 +254,8 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
         return a.modified != b.modified ? a.modified < b.modified : a.index > b.index;
     };
     std::make_heap(candidates.begin(), candidates.end(), older);
-    while (!candidates.empty()) {
+    RegexSearch::Budget budget(matchBudget);
+    while (!candidates.empty() && !budget.isExhausted()) {
         std::pop_heap(candidates.begin(), candidates.end(), older);
         const Candidate newest = candidates.back();
         candidates.pop_back();
@@ -273,7 +274,7 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
             filename = PathText::lastComponent(path);
             folder = PathText::deletingLastComponent(path);
         }
-        const auto parsed = parse(filename, context.pattern);
+        const auto parsed = parse(filename, context.pattern, budget);
         if (!parsed)
             continue;
         snapshot.currentTake = RecordingPass{filename, parsed->recPass, parsed->pieceName};
@@ -281,6 +282,7 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
         snapshot.takeFolder = withoutTrailingSeparators(folder);
         break;
     }
+    snapshot.filenamePatternTooSlow = budget.isExhausted();
     return snapshot;
 }
 
@@ -381,24 +383,40 @@ ReaperProvider::resolveProjectName(const std::optional<QString>& projectPath,
     return name;
 }
 
-std::optional<ReaperProvider::ParsedName> ReaperProvider::parse(const QString& filename,
-                                                                const CompiledPattern& pattern)
+namespace {
+
+std::optional<ReaperProvider::ParsedName> parsedFrom(const QString& filename,
+                                                     const std::optional<RegexSearch::Match>& match)
 {
-    const auto match = RegexSearch::firstMatch(pattern, filename);
     if (!match || match->groups.size() < 2)
         return std::nullopt;
     const auto recPass = match->groups.back();
     if (!recPass)
         return std::nullopt;
-    ParsedName parsed{*recPass, std::nullopt};
+    ReaperProvider::ParsedName parsed{*recPass, std::nullopt};
     if (match->groups.size() == 2) {
-        parsed.pieceName = pieceTag(filename);
+        parsed.pieceName = ReaperProvider::pieceTag(filename);
     } else {
         const auto piece = match->group(1);
         if (piece && !piece->isEmpty() && !DecimalText::isAllNumeric(*piece))
             parsed.pieceName = piece;
     }
     return parsed;
+}
+
+} // namespace
+
+std::optional<ReaperProvider::ParsedName> ReaperProvider::parse(const QString& filename,
+                                                                const CompiledPattern& pattern)
+{
+    return parsedFrom(filename, RegexSearch::firstMatch(pattern, filename));
+}
+
+std::optional<ReaperProvider::ParsedName> ReaperProvider::parse(const QString& filename,
+                                                                const CompiledPattern& pattern,
+                                                                RegexSearch::Budget& budget)
+{
+    return parsedFrom(filename, RegexSearch::firstMatch(pattern, filename, budget));
 }
 
 std::optional<QString> ReaperProvider::pieceTag(const QString& filename)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "model/DAWProvider.h"
+#include "model/RegexSearch.h"
 #include "platform/RunningApplications.h"
 #include "providers/FileTime.h"
 #include "providers/ReaperProject.h"
 
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,9 +62,15 @@ public:
     // The folders a project records into besides its own (from its record path).
     using RecordFoldersSource = std::function<QStringList(const QString& projectFile)>;
 
+    // Matching time one scan may spend parsing names. A scan usually parses one name; this is
+    // what keeps a pattern that is slow on every name of a large folder to a small share of a
+    // core at one scan a second.
+    static constexpr std::chrono::milliseconds matchBudget{20};
+
     // One detection from its inputs. Lists the effective media folder (and, in automatic folder
     // mode, the project's record folders) and reads the dates of open takes from the file
-    // system; never fails.
+    // system; never fails. Parsing stops when it has spent matchBudget, and the snapshot then
+    // says the pattern was too slow.
     static DAWSnapshot detect(const DAWScanContext& context, const QStringList& openFiles,
                               const RecentProjectSource& recentProject, FileTime now,
                               const RecordFoldersSource& recordFolders = {});
@@ -90,6 +98,9 @@ public:
     // The rec-pass is the last capture group, exactly as written; the piece name is group 1 when
     // there are two or more groups, else pieceTag(filename).
     static std::optional<ParsedName> parse(const QString& filename, const CompiledPattern& pattern);
+    // The same, drawing on a budget shared with other parses; no value once it is spent.
+    static std::optional<ParsedName> parse(const QString& filename, const CompiledPattern& pattern,
+                                           RegexSearch::Budget& budget);
     // The part before the first "-", unless it is empty or all numeric characters.
     static std::optional<QString> pieceTag(const QString& filename);
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace quorvel;
 using namespace quorvel::test;
 
@@ -86,6 +88,56 @@ TEST(FilenamePatternTest, GuardPassesOrdinaryPatternsAndRejectsCatastrophicOnesP
     // The guard waits 0.2 s; anything near the engine's own limit would mean it waited for the
     // runaway worker instead.
     EXPECT_LT(timer.elapsed(), 3000);
+}
+
+// Beyond its fixed inputs, the guard tries runs of the pattern's own characters and the folder's
+// real names made long: patterns that backtrack only on those are caught too.
+TEST(FilenamePatternTest, GuardTriesThePatternsCharactersAndTheFoldersNames)
+{
+    const QStringList realNames{"MySession-03-042.wav", "xxxx00001.wav", "Take 7.WAV"};
+    // Backtracks on long runs of digits, which no fixed input and no character of its own has.
+    const char* digitRuns = R"((\p{Nd}+\p{Nd}+)+_\.wav$)";
+    const std::tuple<const char*, QStringList, bool> cases[] = {
+        {R"((x+x+)+y(\d+)\.wav$)", {}, false},
+        {R"(^(\-+)+\d\.wav$)", {}, false}, // an escaped character counts as one of its own
+        {R"(([-_]+[-_]{1,3})*:)", {}, false},
+        {digitRuns, {}, true},
+        {digitRuns, realNames, false},
+        {R"((.*)-\d+-(\d{3,})\.wav$)", realNames, true},
+        {R"((x+)(\d+)\.wav$)", realNames, true},
+        {R"(^(\w+) (\d+)\.wav$)", realNames, true},
+    };
+    for (const auto& [text, names, quick] : cases) {
+        const auto pattern = FilenamePattern::compile(QString::fromUtf8(text)).pattern;
+        ASSERT_NE(pattern, nullptr) << text;
+        EXPECT_EQ(FilenamePattern::matchesQuickly(pattern, names), quick)
+            << text << " with " << names.size() << " names";
+    }
+}
+
+// A budget is shared by a series of searches; once it is spent, every search finds nothing.
+TEST(FilenamePatternTest, SearchesStopFindingOnceTheirBudgetIsSpent)
+{
+    const auto pattern = FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern;
+    const QString name = QStringLiteral("Song-01-005.wav");
+
+    RegexSearch::Budget ample(std::chrono::hours(1));
+    const auto match = RegexSearch::firstMatch(pattern, name, ample);
+    EXPECT_EQ(match ? match->group(2) : std::nullopt, QStringLiteral("005"));
+    EXPECT_FALSE(ample.isExhausted());
+
+    // No time at all: the first search already overdraws it.
+    RegexSearch::Budget none(std::chrono::nanoseconds::zero());
+    EXPECT_FALSE(RegexSearch::firstMatch(pattern, name, none));
+    EXPECT_TRUE(none.isExhausted());
+
+    // A search that would run for hours is stopped where the budget ends, not at its step limit.
+    RegexSearch::Budget small(std::chrono::milliseconds(20));
+    const auto runaway = FilenamePattern::compile(catastrophic).pattern;
+    EXPECT_FALSE(RegexSearch::firstMatch(runaway, QStringLiteral("a").repeated(60) + u'!', small,
+                                         std::numeric_limits<int>::max()));
+    EXPECT_TRUE(small.isExhausted());
+    EXPECT_FALSE(RegexSearch::firstMatch(pattern, name, small));
 }
 
 namespace {
@@ -169,6 +221,7 @@ TEST_F(WatcherPatternTest, RejectedPatternsLeaveThePreviousOneInForce)
     const std::pair<QString, QString> cases[] = {
         {"(", FilenamePattern::compile("(").error},
         {catastrophic, FilenamePattern::tooSlowMessage()},
+        {R"((x+x+)+y(\d+)\.wav$)", FilenamePattern::tooSlowMessage()},
     };
     for (const auto& [text, error] : cases) {
         watcher->setFilenamePattern(text);
@@ -183,6 +236,15 @@ TEST_F(WatcherPatternTest, RejectedPatternsLeaveThePreviousOneInForce)
     EXPECT_EQ(watcher->filenamePatternError(), std::nullopt);
     EXPECT_NE(watcher->compiledPattern(DAWId::reaper), accepted);
     EXPECT_EQ(reaperRecPass(*watcher, QStringLiteral("a-1-123.wav")), QStringLiteral("123"));
+
+    // The guard tries names from the folder being watched: here the manual one.
+    TempDir takes;
+    takes.write(QStringLiteral("Song-01-00042.wav"));
+    watcher->selectManualFolder([&](const QString&) { return takes.path(); });
+    const QString digitRuns = QStringLiteral(R"((\p{Nd}+\p{Nd}+)+_\.wav$)");
+    watcher->setFilenamePattern(digitRuns);
+    EXPECT_EQ(watcher->filenamePatternError(), FilenamePattern::tooSlowMessage());
+    EXPECT_NE(watcher->compiledPattern(DAWId::reaper), nullptr);
 
     // An empty pattern is vetted like any other: accepted, and it reads no rec-pass.
     watcher->setFilenamePattern(QString());

@@ -1,5 +1,6 @@
 #include "model/FolderWatcher.h"
 
+#include "model/FilenamePattern.h"
 #include "model/UserDefaults.h"
 #include "support/FakeProvider.h"
 #include "support/Poll.h"
@@ -58,7 +59,7 @@ protected:
     FolderWatcher::ScanResult result(const std::shared_ptr<FakeProvider>& provider,
                                      DAWSnapshot snapshot) const
     {
-        return {provider, std::move(snapshot)};
+        return {provider, std::move(snapshot), nullptr};
     }
 
     TempDir m_dir;
@@ -309,4 +310,67 @@ TEST_F(FolderWatcherTest, ABatchInFlightOutlivesItsWatcherHarmlessly)
     // The fakes stay valid for as long as a batch held them; this test would fail under the
     // address sanitizer if anything touched the destroyed watcher.
     EXPECT_GE(m_reaper.use_count(), 1);
+}
+
+// A scan that reports the REAPER pattern too slow for the folder withdraws it: the last pattern
+// that read a take comes back in force, or the default when none did, and the error says why.
+TEST_F(FolderWatcherTest, APatternTooSlowForTheFolderIsWithdrawn)
+{
+    const QString proven = QStringLiteral(R"(take(\d+)-(\d+)\.wav$)");
+    const QString slow = QStringLiteral(R"(_(\d+)\.wav$)");
+    DAWSnapshot tooSlow;
+    tooSlow.filenamePatternTooSlow = true;
+    struct Case
+    {
+        const char* label;
+        std::optional<QString> firstPattern; // in force for a scan that reads a take
+        QString lastPattern;                 // then set, and reported too slow
+        QString inForceAfter;
+        std::optional<QString> error;
+    } cases[] = {
+        {"back to the proven one", proven, slow, proven, FilenamePattern::tooSlowOnFolderMessage()},
+        {"back to the default", std::nullopt, slow, FilenamePattern::defaultPattern(),
+         FilenamePattern::tooSlowOnFolderMessage()},
+        // Nothing better to go back to: it stays, and its scans stay within their budget.
+        {"the default itself", std::nullopt, FilenamePattern::defaultPattern(),
+         FilenamePattern::defaultPattern(), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        m_watcher.reset();
+        m_settings.reset();
+        storeRawSetting(m_dir.filePath(QStringLiteral("Quorvel.conf")),
+                        QStringLiteral("filenamePattern"), FilenamePattern::defaultPattern());
+        m_reaper->queueSnapshots({snapshotWithTake(QStringLiteral("1"), false)});
+        start();
+        if (c.firstPattern) {
+            m_watcher->setFilenamePattern(*c.firstPattern);
+            tickAndWait();
+        }
+        m_watcher->setFilenamePattern(c.lastPattern);
+        ASSERT_EQ(m_watcher->filenamePatternError(), std::nullopt) << c.label;
+        m_reaper->queueSnapshots({tooSlow});
+        int errorChanges = 0;
+        QObject::connect(m_watcher.get(), &FolderWatcher::filenamePatternErrorChanged,
+                         [&] { ++errorChanges; });
+        tickAndWait();
+        const CompiledPattern inForce = m_watcher->compiledPattern(DAWId::reaper);
+        ASSERT_NE(inForce, nullptr) << c.label;
+        EXPECT_EQ(QString::fromUtf16(inForce->pattern().getBuffer(), inForce->pattern().length()),
+                  c.inForceAfter)
+            << c.label;
+        EXPECT_EQ(m_watcher->filenamePatternError(), c.error) << c.label;
+        EXPECT_EQ(m_watcher->filenamePattern(), c.lastPattern) << c.label;
+        EXPECT_EQ(errorChanges, c.error ? 1 : 0) << c.label;
+        // The withdrawn pattern is not given to the next scan.
+        tickAndWait();
+        EXPECT_EQ(m_reaper->contexts().back().pattern, inForce) << c.label;
+    }
+
+    // A report about a pattern that is no longer in force changes nothing.
+    const CompiledPattern inForce = m_watcher->compiledPattern(DAWId::reaper);
+    m_watcher->setFilenamePattern(slow);
+    const CompiledPattern replaced = m_watcher->compiledPattern(DAWId::reaper);
+    m_watcher->apply({FolderWatcher::ScanResult{m_reaper, tooSlow, inForce}});
+    EXPECT_EQ(m_watcher->compiledPattern(DAWId::reaper), replaced);
+    EXPECT_EQ(m_watcher->filenamePatternError(), std::nullopt);
 }

@@ -258,6 +258,47 @@ TEST(ReaperProviderTest, TakesTheNewestParsedTakeOfTheFolder)
     }
 }
 
+// A pattern that backtracks on every name of the folder spends the scan's matching budget and is
+// reported; the names are 40 "x" long, so each search alone would cost many times the budget.
+TEST(ReaperProviderTest, APatternTooSlowForTheFolderIsReported)
+{
+    const QString runaway = uR"((x+x+)+y(\d+)\.wav$)"_s;
+    const QString slowNames = [] {
+        QStringList entries;
+        for (int i = 1; i <= 20; ++i)
+            entries << u"x"_s.repeated(40) + QString::number(i).rightJustified(5, u'0') +
+                           u".wav:"_s + QString::number(10 + i);
+        return entries.join(u' ');
+    }();
+    struct Case
+    {
+        const char* label;
+        QString pattern, files;
+        std::optional<QString> recPass;
+        bool tooSlow;
+    } cases[] = {
+        {"runaway on every name", runaway, slowNames, std::nullopt, true},
+        {"default on the same names", FilenamePattern::defaultPattern(), slowNames, std::nullopt,
+         false},
+        {"newest parses first", runaway, u"xxy00099.wav:1 "_s + slowNames, u"00099"_s, false},
+        {"budget ends before an older take", runaway, slowNames + u" xxy00099.wav:99"_s,
+         std::nullopt, true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        writeFiles(dir, "Takes", c.files.toUtf8().constData());
+        DAWScanContext context;
+        context.pattern = FilenamePattern::compile(c.pattern).pattern;
+        context.previousDetectedFolder = dir.filePath("Takes");
+        const auto snapshot = ReaperProvider::detect(context, {}, nullptr, fixedNow);
+        EXPECT_EQ(snapshot.currentTake ? std::optional(snapshot.currentTake->recPass)
+                                       : std::nullopt,
+                  c.recPass)
+            << c.label;
+        EXPECT_EQ(snapshot.filenamePatternTooSlow, c.tooSlow) << c.label;
+    }
+}
+
 // Started between takes, with nothing open: reaper.ini names the project, and the project's
 // record path leads to its takes in Media.
 TEST(ReaperProviderTest, ScanFindsTheRecentProjectsTakesInItsRecordFolder)
