@@ -23,6 +23,8 @@ FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QOb
     m_dawSelection = m_settings.dawSelection();
     m_takeDerivation = m_settings.takeDerivation();
     m_remoteDisplayEnabled = m_settings.remoteDisplayEnabled();
+    m_remoteDisplayKeyRequired = m_settings.remoteDisplayKeyRequired();
+    m_remoteDisplayKey = m_settings.remoteDisplayKey().value_or(QString());
     // Before the pattern is vetted: the guard tries names from the manual folder.
     m_folderMode = m_settings.folderMode();
     m_manualFolderURL = m_settings.manualFolderPath();
@@ -35,6 +37,8 @@ FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QOb
             if (self)
                 self->setRemoteDisplayStatus(running, error);
         });
+    // The key is in force before the first request can arrive.
+    applyRemoteDisplayKey();
     // No state yet: the first push follows the first applied scan.
     if (m_remoteDisplayEnabled)
         m_remoteServer->start();
@@ -120,6 +124,36 @@ void FolderWatcher::applyRemoteDisplayEnabled(bool enabled)
         m_remoteServer->stop();
     }
     emitChangedIfNeeded();
+}
+
+void FolderWatcher::setRemoteDisplayKeyRequired(bool required)
+{
+    m_settings.setRemoteDisplayKeyRequired(required);
+    assign(m_remoteDisplayKeyRequired, required, &FolderWatcher::remoteDisplayKeyRequiredChanged);
+    applyRemoteDisplayKey();
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::newRemoteDisplayKey()
+{
+    const QString key = RemoteDisplayServer::newAccessKey();
+    m_settings.setRemoteDisplayKey(key);
+    assign(m_remoteDisplayKey, key, &FolderWatcher::remoteDisplayKeyChanged);
+    applyRemoteDisplayKey();
+    emitChangedIfNeeded();
+}
+
+void FolderWatcher::applyRemoteDisplayKey()
+{
+    // A stored key of another form (edited by hand, or cut short) is replaced rather than
+    // trusted: a short key could be guessed.
+    if (m_remoteDisplayKeyRequired && !RemoteDisplayServer::isAccessKey(m_remoteDisplayKey)) {
+        const QString key = RemoteDisplayServer::newAccessKey();
+        m_settings.setRemoteDisplayKey(key);
+        assign(m_remoteDisplayKey, key, &FolderWatcher::remoteDisplayKeyChanged);
+    }
+    m_remoteServer->setAccessKey(m_remoteDisplayKeyRequired ? std::optional(m_remoteDisplayKey)
+                                                            : std::nullopt);
 }
 
 void FolderWatcher::setRemoteDisplayStatus(bool running, const std::optional<QString>& error)
@@ -431,6 +465,10 @@ QStringList FolderWatcher::remoteDisplayURLs() const
         urls << QStringLiteral("http://%1.local:%2").arg(*name, port);
     for (const QString& address : NetworkInfo::lanIPv4Addresses())
         urls << QStringLiteral("http://%1:%2").arg(address, port);
+    if (m_remoteDisplayKeyRequired) {
+        for (QString& url : urls)
+            url += QStringLiteral("/?key=") + m_remoteDisplayKey;
+    }
     return urls;
 }
 

@@ -52,6 +52,9 @@ class FolderWatcher : public QObject
                    NOTIFY takeDerivationChanged)
     Q_PROPERTY(bool remoteDisplayEnabled READ remoteDisplayEnabled WRITE setRemoteDisplayEnabled
                    NOTIFY remoteDisplayEnabledChanged)
+    Q_PROPERTY(bool remoteDisplayKeyRequired READ remoteDisplayKeyRequired WRITE
+                   setRemoteDisplayKeyRequired NOTIFY remoteDisplayKeyRequiredChanged)
+    Q_PROPERTY(QString remoteDisplayKey READ remoteDisplayKey NOTIFY remoteDisplayKeyChanged)
     Q_PROPERTY(
         bool remoteDisplayRunning READ remoteDisplayRunning NOTIFY remoteDisplayRunningChanged)
     Q_PROPERTY(std::optional<QString> remoteDisplayError READ remoteDisplayError NOTIFY
@@ -136,6 +139,15 @@ public:
     void setRemoteDisplayEnabled(bool enabled);
     // Turns the remote display on for this run only, leaving the stored setting as it is.
     void enableRemoteDisplayForThisRun();
+    // Whether every request to the remote display must carry the access key; stored.
+    bool remoteDisplayKeyRequired() const { return m_remoteDisplayKeyRequired; }
+    // Turning it on makes a key when none is stored yet.
+    void setRemoteDisplayKeyRequired(bool required);
+    // The access key (empty while none was ever needed).
+    QString remoteDisplayKey() const { return m_remoteDisplayKey; }
+    // Replaces the access key with a fresh one and stores it; devices given the old one are
+    // refused from their next request on.
+    void newRemoteDisplayKey();
     // The port the remote display listens on (the one the system chose, once listening).
     quint16 remoteDisplayPort() const { return m_remoteServer->port(); }
     bool remoteDisplayRunning() const { return m_remoteDisplayRunning; }
@@ -194,7 +206,8 @@ public:
     // shown in every state.
     void setRemoteDisplayStatus(bool running, const std::optional<QString>& error);
     // The addresses under which the remote page can be opened ("http://NAME.local:8787", then one
-    // per LAN address), worked out afresh on each call.
+    // per LAN address), worked out afresh on each call. While the key is required each ends in
+    // "/?key=KEY", so the QR codes and the copied addresses open the page with it.
     QStringList remoteDisplayURLs() const;
 
     // Runs work on the scan thread, after any batch already queued there; for slow file-system
@@ -209,6 +222,8 @@ Q_SIGNALS:
     void dawSelectionChanged();
     void takeDerivationChanged();
     void remoteDisplayEnabledChanged();
+    void remoteDisplayKeyRequiredChanged();
+    void remoteDisplayKeyChanged();
     void remoteDisplayRunningChanged();
     void remoteDisplayErrorChanged();
     void folderModeChanged();
@@ -235,6 +250,7 @@ private:
     CompiledPattern installedFilenamePattern() const;
     void applyRemoteDisplayEnabled(bool enabled);
     void syncRemoteDisplay();
+    void applyRemoteDisplayKey();
 
     UserDefaults& m_settings;
     ProviderList m_providers;
@@ -247,6 +263,8 @@ private:
     DAWSelection m_dawSelection;
     TakeDerivation m_takeDerivation = TakeDerivation::mode;
     bool m_remoteDisplayEnabled = false;
+    bool m_remoteDisplayKeyRequired = false;
+    QString m_remoteDisplayKey;
     bool m_remoteDisplayRunning = false;
     std::optional<QString> m_remoteDisplayError;
     FolderMode m_folderMode = FolderMode::automatic;

@@ -11,6 +11,8 @@ inline constexpr QLatin1String showNextTakeWhenIdle{"showNextTakeWhenIdle"};
 inline constexpr QLatin1String dawSelection{"dawSelection"};
 inline constexpr QLatin1String takeDerivation{"takeDerivation"};
 inline constexpr QLatin1String remoteDisplayEnabled{"remoteDisplayEnabled"};
+inline constexpr QLatin1String remoteDisplayKeyRequired{"remoteDisplayKeyRequired"};
+inline constexpr QLatin1String remoteDisplayKey{"remoteDisplayKey"};
 inline constexpr QLatin1String folderMode{"folderMode"};
 inline constexpr QLatin1String manualFolderPath{"manualFolderPath"};
 inline constexpr QLatin1String showInDock{"showInDock"};

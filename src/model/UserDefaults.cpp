@@ -141,6 +141,16 @@ bool UserDefaults::remoteDisplayEnabled() const
     return boolean(SettingsKey::remoteDisplayEnabled);
 }
 
+bool UserDefaults::remoteDisplayKeyRequired() const
+{
+    return boolean(SettingsKey::remoteDisplayKeyRequired);
+}
+
+std::optional<QString> UserDefaults::remoteDisplayKey() const
+{
+    return text(SettingsKey::remoteDisplayKey);
+}
+
 FolderMode UserDefaults::folderMode() const
 {
     const auto stored = text(SettingsKey::folderMode);
@@ -198,6 +208,16 @@ void UserDefaults::setTakeDerivation(TakeDerivation derivation)
 void UserDefaults::setRemoteDisplayEnabled(bool value)
 {
     setBoolean(SettingsKey::remoteDisplayEnabled, value);
+}
+
+void UserDefaults::setRemoteDisplayKeyRequired(bool value)
+{
+    setBoolean(SettingsKey::remoteDisplayKeyRequired, value);
+}
+
+void UserDefaults::setRemoteDisplayKey(const QString& key)
+{
+    setText(SettingsKey::remoteDisplayKey, key);
 }
 
 void UserDefaults::setFolderMode(FolderMode mode)

@@ -54,6 +54,9 @@ public:
     DAWSelection dawSelection() const;
     TakeDerivation takeDerivation() const;
     bool remoteDisplayEnabled() const;
+    bool remoteDisplayKeyRequired() const;
+    // The remote display's access key as stored; none before one was made.
+    std::optional<QString> remoteDisplayKey() const;
     FolderMode folderMode() const;
     std::optional<QString> manualFolderPath() const;
     bool showInDock() const;
@@ -66,6 +69,8 @@ public:
     void setDAWSelection(const DAWSelection& selection);
     void setTakeDerivation(TakeDerivation derivation);
     void setRemoteDisplayEnabled(bool value);
+    void setRemoteDisplayKeyRequired(bool value);
+    void setRemoteDisplayKey(const QString& key);
     void setFolderMode(FolderMode mode);
     void setManualFolderPath(const QString& path);
     void setShowInDock(bool value);

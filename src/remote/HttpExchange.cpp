@@ -194,6 +194,55 @@ Route route(const RequestLine& request)
     return Route::NotFound;
 }
 
+bool keysEqual(QByteArrayView presented, QByteArrayView expected)
+{
+    // Every byte of the longer one is visited and differences are OR-ed together, with no early
+    // exit; a length mismatch counts as a difference.
+    const qsizetype length = std::max(presented.size(), expected.size());
+    unsigned difference = presented.size() == expected.size() ? 0U : 1U;
+    for (qsizetype at = 0; at < length; ++at) {
+        const auto a = at < presented.size() ? static_cast<unsigned char>(presented[at]) : 0U;
+        const auto b = at < expected.size() ? static_cast<unsigned char>(expected[at]) : 0U;
+        difference |= a ^ b;
+    }
+    return difference == 0;
+}
+
+bool carriesKey(QByteArrayView head, QByteArrayView key)
+{
+    if (key.isEmpty())
+        return false;
+    bool carried = false;
+    // The Bearer scheme (RFC 6750 section 2.1, https://www.rfc-editor.org/rfc/rfc6750#section-2.1);
+    // auth-scheme names are case-insensitive (RFC 9110 section 11.1,
+    // https://www.rfc-editor.org/rfc/rfc9110#section-11.1).
+    for (const QByteArrayView value : fieldValues(head, "Authorization")) {
+        constexpr QByteArrayView scheme = "Bearer ";
+        if (value.size() > scheme.size() &&
+            value.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) == 0)
+            carried |= keysEqual(value.sliced(scheme.size()).trimmed(), key);
+    }
+    // The query runs from the first "?" to a "#" or the end (RFC 3986 section 3.4,
+    // https://www.rfc-editor.org/rfc/rfc3986#section-3.4); its pairs are split on "&" and "=",
+    // the way the page writes them.
+    const QByteArrayView line = requestLineOf(head);
+    const qsizetype targetStart = line.indexOf(' ');
+    const qsizetype targetEnd = line.lastIndexOf(' ');
+    if (targetStart < 0 || targetEnd <= targetStart)
+        return carried;
+    QByteArrayView target = line.sliced(targetStart + 1, targetEnd - targetStart - 1).trimmed();
+    if (const qsizetype fragment = target.indexOf('#'); fragment >= 0)
+        target = target.first(fragment);
+    const qsizetype query = target.indexOf('?');
+    if (query < 0)
+        return carried;
+    for (const QByteArray& pair : target.sliced(query + 1).toByteArray().split('&')) {
+        if (pair.startsWith("key="))
+            carried |= keysEqual(QByteArray::fromPercentEncoding(pair.sliced(4)), key);
+    }
+    return carried;
+}
+
 QByteArray response(QByteArrayView status, QByteArrayView contentType, QByteArrayView body)
 {
     QByteArray bytes;

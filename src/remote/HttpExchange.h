@@ -67,6 +67,14 @@ enum class Route { Page, State, Api, NotFound, MethodNotAllowed };
 // Which answer a request gets: anything but an exact "GET" is refused, then the path decides.
 Route route(const RequestLine& request);
 
+// Whether two access keys are equal, in a time that depends only on their lengths and never on
+// where they first differ, so a client cannot find the key byte by byte by timing the answers.
+bool keysEqual(QByteArrayView presented, QByteArrayView expected);
+
+// Whether a request head carries key: as the query parameter "key" of the request target
+// (percent-decoded) or as an "Authorization: Bearer" credential. An empty key is never carried.
+bool carriesKey(QByteArrayView head, QByteArrayView key);
+
 // The complete bytes of a response: the status line, Content-Type, Content-Length,
 // Cache-Control: no-store, Access-Control-Allow-Origin: *, Connection: close, a blank line,
 // and the body.

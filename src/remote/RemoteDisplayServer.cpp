@@ -7,12 +7,15 @@
 #include "remote/StateDocuments.h"
 
 #include <QHostAddress>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <list>
 #include <mutex>
@@ -32,6 +35,9 @@ struct RemoteDisplayServer::Shared
     QByteArray stateResponse;
     QByteArray apiResponse;
 
+    mutable std::mutex keyLock; // guards accessKey
+    std::optional<QByteArray> accessKey;
+
     std::atomic<quint16> boundPort{0};
     std::atomic<qint64> headTimeoutMs{defaultHeadTimeout.count()};
 };
@@ -40,6 +46,34 @@ namespace {
 
 constexpr QByteArrayView textPlain = "text/plain; charset=utf-8";
 constexpr QByteArrayView applicationJSON = "application/json; charset=utf-8";
+
+// The answer to a request without the right key. A browser that was given the key before keeps
+// it in local storage (the page stores it under "quorvelKey"), so a bookmark without it is sent
+// on once with the stored key; a stored key that is wrong too stops there, showing the advice.
+constexpr QByteArrayView forbiddenPage = R"html(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Quorvel: access key needed</title>
+<style>body { background: #0B0B0A; color: #F2EFE6; font-family: "Helvetica Neue", Helvetica, Arial, sans-serif; padding: 8vmin; line-height: 1.4; }</style>
+</head>
+<body>
+<h1>Access key needed</h1>
+<p>This remote display asks for an access key. Open the address shown in Quorvel's settings
+(Remote Display), or scan its QR code with this device's camera.</p>
+<script>
+(function () {
+  "use strict";
+  var stored = null;
+  try { stored = localStorage.getItem("quorvelKey"); } catch (e) { return; }
+  var given = new URLSearchParams(location.search).get("key");
+  if (stored && stored !== given) location.replace(location.pathname + "?key=" + encodeURIComponent(stored));
+})();
+</script>
+</body>
+</html>
+)html";
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(250);
 // How long a connection that has its answer may still send (a request body, say) before it is
 // dropped.
@@ -331,6 +365,9 @@ private:
         if (!hosts.isEmpty() && !HttpExchange::hostAllowed(hosts.first(), m_machineNames))
             return HttpExchange::response("421 Misdirected Request", textPlain,
                                           "Misdirected Request");
+        if (!keyCarried(head))
+            return HttpExchange::response("403 Forbidden", "text/html; charset=utf-8",
+                                          forbiddenPage);
         switch (HttpExchange::route(*request)) {
         case HttpExchange::Route::MethodNotAllowed:
             return HttpExchange::response("405 Method Not Allowed", textPlain,
@@ -349,6 +386,12 @@ private:
             break;
         }
         return HttpExchange::response("404 Not Found", textPlain, "Not Found");
+    }
+
+    bool keyCarried(QByteArrayView head) const
+    {
+        std::lock_guard lock(m_shared->keyLock);
+        return !m_shared->accessKey || HttpExchange::carriesKey(head, *m_shared->accessKey);
     }
 
     // Safe to call more than once and from inside the connection's own signals: the socket is
@@ -463,6 +506,26 @@ void RemoteDisplayServer::update(const State& state)
 void RemoteDisplayServer::setStatusHandler(StatusHandler handler)
 {
     m_statusHandler = std::move(handler);
+}
+
+void RemoteDisplayServer::setAccessKey(const std::optional<QString>& key)
+{
+    std::lock_guard lock(m_shared->keyLock);
+    m_shared->accessKey = key ? std::optional(key->toUtf8()) : std::nullopt;
+}
+
+QString RemoteDisplayServer::newAccessKey()
+{
+    std::array<quint32, 4> words{};
+    QRandomGenerator::system()->fillRange(words.data(), words.size());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(words.data()), sizeof(words)).toHex());
+}
+
+bool RemoteDisplayServer::isAccessKey(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9a-f]{32}$"));
+    return form.match(text).hasMatch();
 }
 
 quint16 RemoteDisplayServer::port() const

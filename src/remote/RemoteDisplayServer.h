@@ -21,7 +21,9 @@ namespace quorvel {
 // it shuts its sending side and discards what the client still sends for a short while, so a
 // request body left unread does not turn the close into a reset that destroys the answer. Only
 // requests addressed to an IP literal, localhost or this machine's own names are answered (421
-// otherwise), so a web page cannot reach the server through a DNS name rebound to it.
+// otherwise), so a web page cannot reach the server through a DNS name rebound to it. With an
+// access key set, every request must also carry that key (403 otherwise), so only a device that
+// was shown the address from the settings can read the studio's session names.
 //
 // The listener and every connection live on the server's own thread, so a slow or hostile client
 // never stalls the main thread. A client that has not finished its request head within the head
@@ -72,6 +74,16 @@ public:
     // The handler runs on this object's thread from its event loop, some time after the
     // listener changed; never from inside start() or stop().
     void setStatusHandler(StatusHandler handler);
+
+    // The key every request must carry from now on (see HttpExchange::carriesKey); none lets
+    // every request through, as before keys existed. Takes effect for requests answered after
+    // the call.
+    void setAccessKey(const std::optional<QString>& key);
+    // A fresh key: 128 bits from the system's random generator, as 32 lowercase hex characters,
+    // which survive a URL, a QR code and the settings file without escaping.
+    static QString newAccessKey();
+    // Whether text has the form newAccessKey() makes.
+    static bool isAccessKey(const QString& text);
 
     // The listening port while listening (the one the system chose when constructed with 0);
     // otherwise the port given at construction.

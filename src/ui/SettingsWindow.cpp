@@ -478,6 +478,24 @@ QWidget* SettingsWindow::buildRemoteSection()
     details->setContentsMargins(0, 0, 0, 0);
     details->setSpacing(6);
 
+    // The key keeps other devices on the network from reading the session's names; the addresses
+    // below carry it, so a tablet opened from them needs nothing else.
+    auto* keyRow = new QHBoxLayout;
+    keyRow->setContentsMargins(0, 0, 0, 0);
+    m_remoteKeyRequired = new QCheckBox(QStringLiteral("Require an access key"), m_remoteDetails);
+    m_remoteKeyRequired->setObjectName(QStringLiteral("remoteKeyRequired"));
+    connect(m_remoteKeyRequired, &QCheckBox::clicked, this,
+            [this](bool checked) { m_watcher.setRemoteDisplayKeyRequired(checked); });
+    keyRow->addWidget(m_remoteKeyRequired, 1);
+    m_newRemoteKey = new QPushButton(QStringLiteral("New key"), m_remoteDetails);
+    m_newRemoteKey->setObjectName(QStringLiteral("newRemoteKey"));
+    m_newRemoteKey->setToolTip(
+        QStringLiteral("Replace the key; devices opened with the old address must scan again"));
+    connect(m_newRemoteKey, &QPushButton::clicked, this,
+            [this] { m_watcher.newRemoteDisplayKey(); });
+    keyRow->addWidget(m_newRemoteKey);
+    details->addLayout(keyRow);
+
     m_remoteError = makeWarning(QStringLiteral("remoteError"), m_remoteErrorText, m_remoteDetails);
     details->addWidget(m_remoteError);
 
@@ -611,6 +629,8 @@ void SettingsWindow::refresh()
     const bool running = !remoteError && m_watcher.remoteDisplayRunning();
     m_remoteEnabled->setChecked(remoteOn);
     m_remoteDetails->setVisible(remoteOn);
+    m_remoteKeyRequired->setChecked(m_watcher.remoteDisplayKeyRequired());
+    m_newRemoteKey->setEnabled(m_watcher.remoteDisplayKeyRequired());
     m_remoteError->setVisible(remoteError.has_value());
     m_remoteErrorText->setText(remoteError.value_or(QString()));
     m_remoteInstructions->setVisible(running);

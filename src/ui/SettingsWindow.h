@@ -118,6 +118,8 @@ private:
 
     QCheckBox* m_remoteEnabled = nullptr;
     QWidget* m_remoteDetails = nullptr;
+    QCheckBox* m_remoteKeyRequired = nullptr;
+    QPushButton* m_newRemoteKey = nullptr;
     QWidget* m_remoteError = nullptr;
     QLabel* m_remoteErrorText = nullptr;
     QLabel* m_remoteInstructions = nullptr;

@@ -44,6 +44,8 @@ TEST_F(UserDefaultsTest, FreshInstallReadsDefaultsWritingNothingAndEveryKeyRound
         EXPECT_EQ(settings->dawSelection(), DAWSelection::automatic());
         EXPECT_EQ(settings->takeDerivation(), TakeDerivation::mode);
         EXPECT_FALSE(settings->remoteDisplayEnabled());
+        EXPECT_FALSE(settings->remoteDisplayKeyRequired());
+        EXPECT_EQ(settings->remoteDisplayKey(), std::nullopt);
         EXPECT_EQ(settings->folderMode(), FolderMode::automatic);
         EXPECT_EQ(settings->manualFolderPath(), std::nullopt);
         EXPECT_TRUE(settings->showInDock());
@@ -56,6 +58,8 @@ TEST_F(UserDefaultsTest, FreshInstallReadsDefaultsWritingNothingAndEveryKeyRound
         settings->setDAWSelection(DAWSelection::manual(DAWId::protools));
         settings->setTakeDerivation(TakeDerivation::max);
         settings->setRemoteDisplayEnabled(true);
+        settings->setRemoteDisplayKeyRequired(true);
+        settings->setRemoteDisplayKey(QStringLiteral("00112233445566778899aabbccddeeff"));
         settings->setFolderMode(FolderMode::manual);
         settings->setManualFolderPath(QStringLiteral("/Volumes/Sessions/Día 1 [B]"));
         settings->setShowInDock(false);
@@ -68,6 +72,8 @@ TEST_F(UserDefaultsTest, FreshInstallReadsDefaultsWritingNothingAndEveryKeyRound
     EXPECT_EQ(reopened->dawSelection(), DAWSelection::manual(DAWId::protools));
     EXPECT_EQ(reopened->takeDerivation(), TakeDerivation::max);
     EXPECT_TRUE(reopened->remoteDisplayEnabled());
+    EXPECT_TRUE(reopened->remoteDisplayKeyRequired());
+    EXPECT_EQ(reopened->remoteDisplayKey(), QStringLiteral("00112233445566778899aabbccddeeff"));
     EXPECT_EQ(reopened->folderMode(), FolderMode::manual);
     EXPECT_EQ(reopened->manualFolderPath(), QStringLiteral("/Volumes/Sessions/Día 1 [B]"));
     EXPECT_FALSE(reopened->showInDock());
@@ -76,6 +82,7 @@ TEST_F(UserDefaultsTest, FreshInstallReadsDefaultsWritingNothingAndEveryKeyRound
     EXPECT_EQ(readRaw("dawSelection"), "protools");
     EXPECT_EQ(readRaw("takeDerivation"), "max");
     EXPECT_EQ(readRaw("folderMode"), "manual");
+    EXPECT_EQ(readRaw("remoteDisplayKey"), "00112233445566778899aabbccddeeff");
 }
 
 TEST_F(UserDefaultsTest, UnknownOrMistypedValuesReadAsDefaultsAndStayStored)

@@ -225,3 +225,31 @@ test('names from the session are shown as text, never as markup', async () => {
   }
   assert.deepEqual(dialogs, [], 'no script from the state ran');
 });
+
+test('a key in the address is kept and sent with every poll, also from an address without it', async () => {
+  await visit();
+  const polled = [];
+  const record = (request) => {
+    const address = new URL(request.url());
+    if (address.pathname === '/state') polled.push(address.searchParams.get('key'));
+  };
+  page.on('request', record);
+  try {
+    const cases = [
+      [`${url}?key=k%2Fone`, 'k/one'],
+      [url, 'k/one'],
+      [`${url}?style=x&key=two`, 'two'],
+    ];
+    for (const [address, key] of cases) {
+      await page.goto(address);
+      polled.length = 0;
+      await waitFor(() => polled.slice(), (seen) => seen.length >= 2, `polls from ${address}`);
+      assert.deepEqual([...new Set(polled)], [key], `the key polled with from ${address}`);
+      assert.equal(await page.evaluate(() => localStorage.getItem('quorvelKey')), key);
+    }
+  } finally {
+    page.off('request', record);
+  }
+  await visit();
+  assert.equal(await page.evaluate(() => localStorage.getItem('quorvelKey')), null);
+});

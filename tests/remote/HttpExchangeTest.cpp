@@ -85,5 +85,62 @@ TEST(HttpExchangeTest, OnlyLiteralsLocalhostAndTheMachinesNamesAreAllowedHosts)
     EXPECT_FALSE(HttpExchange::hostAllowed("studio-mac", {})) << "a name the machine lacks";
 }
 
+TEST(HttpExchangeTest, KeysAreEqualOnlyByteForByte)
+{
+    const struct
+    {
+        QByteArrayView presented, expected;
+        bool equal;
+    } cases[] = {
+        {"0123456789abcdef", "0123456789abcdef", true},
+        {"", "", true},
+        {"0123456789abcdeF", "0123456789abcdef", false},
+        {"x123456789abcdef", "0123456789abcdef", false},
+        {"0123456789abcde", "0123456789abcdef", false},
+        {"0123456789abcdef0", "0123456789abcdef", false},
+        {"", "0123456789abcdef", false},
+        {QByteArrayView("0123456789abcde\0", 16), "0123456789abcde", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HttpExchange::keysEqual(c.presented, c.expected), c.equal)
+            << c.presented.toByteArray().toStdString() << " vs "
+            << c.expected.toByteArray().toStdString();
+    }
+}
+
+TEST(HttpExchangeTest, AKeyIsCarriedInTheQueryOrAsABearerCredential)
+{
+    const QByteArray key = "00112233445566778899aabbccddeeff";
+    const struct
+    {
+        QByteArray head;
+        bool carried;
+    } cases[] = {
+        {"GET /?key=" + key + " HTTP/1.1", true},
+        {"GET /state?t=1&key=" + key + "&x HTTP/1.1\r\nHost: a", true},
+        {"GET /state?key=wrong&key=" + key + " HTTP/1.1", true},
+        {"GET /?key=%30%30112233445566778899aabbccddeeff HTTP/1.1", true},
+        {"GET /state HTTP/1.1\r\nAuthorization: Bearer " + key, true},
+        {"GET /state HTTP/1.1\nauthorization:   bearer  " + key + " \n", true},
+        {"GET / HTTP/1.1", false},
+        {"GET /?key= HTTP/1.1", false},
+        {"GET /?key=" + key.left(31) + " HTTP/1.1", false},
+        {"GET /?key=" + key + "0 HTTP/1.1", false},
+        {"GET /?key=" + key.toUpper() + " HTTP/1.1", false},
+        {"GET /?mykey=" + key + " HTTP/1.1", false},
+        {"GET /?x=key=" + key + " HTTP/1.1", false},
+        {"GET /#?key=" + key + " HTTP/1.1", false},
+        {"GET /" + key + " HTTP/1.1", false},
+        {"GET / HTTP/1.1\r\nAuthorization: Basic " + key, false},
+        {"GET / HTTP/1.1\r\nAuthorization: " + key, false},
+        {"GET / HTTP/1.1\r\nAuthorization: Bearer wrong", false},
+        {"GET / HTTP/1.1\r\nX-Authorization: Bearer " + key, false},
+        {"GET / HTTP/1.1\r\nX: ?key=" + key, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HttpExchange::carriesKey(c.head, key), c.carried) << c.head.toStdString();
+    EXPECT_FALSE(HttpExchange::carriesKey("GET /?key= HTTP/1.1", "")) << "an empty key";
+}
+
 } // namespace
 } // namespace quorvel

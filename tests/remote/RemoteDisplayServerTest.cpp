@@ -369,5 +369,47 @@ TEST_F(RemoteDisplayServerTest, UpdatedAtMovesWithEachPush)
     }
 }
 
+// With a key set every path wants it, in the query or as a Bearer credential; the Host check
+// still comes first. Without one (the default, as in the response table above) nothing changes.
+TEST_F(RemoteDisplayServerTest, AnAccessKeyGuardsEveryPathUntilRemoved)
+{
+    const QString key = RemoteDisplayServer::newAccessKey();
+    EXPECT_TRUE(RemoteDisplayServer::isAccessKey(key)) << key.toStdString();
+    EXPECT_NE(RemoteDisplayServer::newAccessKey(), key) << "keys are drawn afresh";
+    server->setAccessKey(key);
+    const QByteArray k = key.toUtf8();
+    const QByteArray wrong = RemoteDisplayServer::newAccessKey().toUtf8();
+    const struct
+    {
+        QByteArray request;
+        QByteArray status; // the start of the answer
+    } rows[] = {
+        {getState, "HTTP/1.1 403 Forbidden\r\nContent-Type: text/html; charset=utf-8\r\n"},
+        {"GET / HTTP/1.1\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /api/v1/state HTTP/1.1\r\nHost: localhost\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /nothing HTTP/1.1\r\n\r\n", "HTTP/1.1 403 "},
+        {"POST /state HTTP/1.1\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /state?key=" + wrong + " HTTP/1.1\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /state HTTP/1.1\r\nAuthorization: Bearer " + wrong + "\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /state?key=" + k + " HTTP/1.1\r\nHost: attacker.example\r\n\r\n", "HTTP/1.1 421 "},
+        {"GET /state?key=" + k + " HTTP/1.1\r\nHost: localhost\r\n\r\n", ok},
+        {"GET /?key=" + k + " HTTP/1.1\r\n\r\n", ok},
+        {"GET /api/v1/state HTTP/1.1\r\nAuthorization: Bearer " + k + "\r\n\r\n", ok},
+        {"GET /nothing?key=" + k + " HTTP/1.1\r\n\r\n", "HTTP/1.1 404 "},
+    };
+    for (const auto& row : rows) {
+        const QByteArray answer = exchange(server->port(), row.request).bytes;
+        EXPECT_TRUE(answer.startsWith(row.status))
+            << shown(row.request) << " got " << shown(answer);
+        if (answer.startsWith("HTTP/1.1 403 ")) {
+            EXPECT_TRUE(answer.contains("\r\nAccess-Control-Allow-Origin: *\r\n") &&
+                        answer.contains("QR code") && !answer.contains(k))
+                << "the refusal says what to do and gives nothing away";
+        }
+    }
+    server->setAccessKey(std::nullopt);
+    EXPECT_TRUE(exchange(server->port(), getState).bytes.startsWith(ok));
+}
+
 } // namespace
 } // namespace quorvel

@@ -82,4 +82,55 @@ TEST(RemoteSyncTest, ATakenPortIsTriedAgainAndServedOnceFree)
     EXPECT_TRUE(state(watcher).value("status").isString());
 }
 
+// The status line of GET target from the watcher's server.
+QByteArray statusOf(const FolderWatcher& watcher, const QByteArray& target)
+{
+    const QByteArray answer =
+        exchange(watcher.remoteDisplayPort(), "GET " + target + " HTTP/1.1\r\n\r\n").bytes;
+    return answer.left(answer.indexOf("\r\n"));
+}
+
+// The key setting flows from the settings through the watcher to the server and the addresses,
+// and a stored one holds for the next start; off, everything is as without keys.
+TEST(RemoteSyncTest, TheAccessKeySettingGuardsTheServerAndRidesInTheAddresses)
+{
+    WatcherHarness h;
+    FolderWatcher& watcher = h.watcher();
+    watcher.setRemoteDisplayEnabled(true);
+    ASSERT_TRUE(pollUntil([&] { return watcher.remoteDisplayRunning(); }));
+    EXPECT_FALSE(watcher.remoteDisplayKeyRequired()) << "off by default";
+    EXPECT_EQ(statusOf(watcher, "/state"), "HTTP/1.1 200 OK");
+
+    watcher.setRemoteDisplayKeyRequired(true);
+    const QString key = watcher.remoteDisplayKey();
+    EXPECT_TRUE(h.settings().remoteDisplayKeyRequired());
+    EXPECT_EQ(h.settings().remoteDisplayKey(), key);
+    watcher.newRemoteDisplayKey();
+    const QString fresh = watcher.remoteDisplayKey();
+    EXPECT_NE(fresh, key) << "a new key replaces the old one";
+    EXPECT_EQ(h.settings().remoteDisplayKey(), fresh);
+    const struct
+    {
+        QByteArray target;
+        QByteArray status;
+    } rows[] = {
+        {"/state", "HTTP/1.1 403 Forbidden"},
+        {"/state?key=" + key.toUtf8(), "HTTP/1.1 403 Forbidden"},
+        {"/state?key=" + fresh.toUtf8(), "HTTP/1.1 200 OK"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(statusOf(watcher, row.target), row.status) << row.target.toStdString();
+    for (const QString& url : watcher.remoteDisplayURLs())
+        EXPECT_TRUE(url.endsWith("/?key=" + fresh)) << url.toStdString();
+
+    FolderWatcher next({}, h.settings(), nullptr, std::chrono::hours(1), 0);
+    EXPECT_TRUE(next.remoteDisplayKeyRequired());
+    EXPECT_EQ(next.remoteDisplayKey(), fresh) << "the stored key holds for the next start";
+
+    watcher.setRemoteDisplayKeyRequired(false);
+    EXPECT_EQ(statusOf(watcher, "/state"), "HTTP/1.1 200 OK");
+    for (const QString& url : watcher.remoteDisplayURLs())
+        EXPECT_FALSE(url.contains("key=")) << url.toStdString();
+}
+
 } // namespace

@@ -144,6 +144,47 @@ TEST(SettingsWindowTest, NotesAndPartsInEachState)
     EXPECT_FALSE(w.find("resetRegex")->isEnabled());
 }
 
+// The key's checkbox and "New key" act on the watcher's setting, and the shown addresses (and so
+// their QR codes and what is copied) follow the key.
+TEST(SettingsWindowTest, TheAccessKeyControlsChangeTheAddressesShown)
+{
+    Window w;
+    w.click("remoteEnabled");
+    w.watcher.setRemoteDisplayStatus(true, std::nullopt);
+    const auto shownAddresses = [&] {
+        QStringList shown;
+        for (const auto* label :
+             w.window.findChildren<ElidedLabel*>(QStringLiteral("remoteAddress")))
+            shown << label->fullText();
+        return shown;
+    };
+    ASSERT_FALSE(shownAddresses().isEmpty()) << "the machine has a name or an address";
+    EXPECT_FALSE(w.find("newRemoteKey")->isEnabled()) << "no key to replace yet";
+
+    w.click("remoteKeyRequired");
+    EXPECT_TRUE(w.harness.settings().remoteDisplayKeyRequired());
+    QString key = w.watcher.remoteDisplayKey();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "key turned on" : "after New key");
+        EXPECT_EQ(shownAddresses(), w.watcher.remoteDisplayURLs());
+        for (const QString& address : shownAddresses())
+            EXPECT_TRUE(address.endsWith("/?key=" + key)) << address.toStdString();
+        auto* copy = w.find<QAbstractButton>("copyAddress");
+        QGuiApplication::clipboard()->clear();
+        copy->click();
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("/?key=" + key));
+        EXPECT_TRUE(w.find("newRemoteKey")->isEnabled());
+        w.click("newRemoteKey");
+        EXPECT_NE(w.watcher.remoteDisplayKey(), key);
+        key = w.watcher.remoteDisplayKey();
+        EXPECT_EQ(w.harness.settings().remoteDisplayKey(), key);
+    }
+    w.click("remoteKeyRequired");
+    EXPECT_FALSE(w.harness.settings().remoteDisplayKeyRequired());
+    for (const QString& address : shownAddresses())
+        EXPECT_FALSE(address.contains("key=")) << address.toStdString();
+}
+
 TEST(QrCodeTest, AnAddressIsDrawnModuleByModuleInsideAQuietZone)
 {
     const QString address = QStringLiteral("http://192.168.1.20:8787");
