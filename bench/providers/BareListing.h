@@ -13,6 +13,8 @@
 
 namespace quorvel::bench {
 
+// Folder helpers of the scan benchmarks.
+
 // What any scan of a folder must do at least: read its entries and their modification dates
 // (readdir and fstatat, nothing else). The scans' benchmarks are measured against it.
 inline size_t bareListing(const QByteArray& folder)
@@ -37,6 +39,18 @@ inline size_t bareListing(const QByteArray& folder)
     ::closedir(dir);
     benchmark::DoNotOptimize(entries);
     return entries.size();
+}
+
+// Creates path (empty, if missing) dated secondsAfter past a fixed moment, so that the files of a
+// benchmark folder have distinct, ordered modification times.
+inline void touchDated(const QByteArray& path, int secondsAfter)
+{
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+    if (fd < 0)
+        return;
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + secondsAfter, 0}};
+    ::futimens(fd, times);
+    ::close(fd);
 }
 
 } // namespace quorvel::bench

@@ -35,6 +35,7 @@ namespace {
 
 using namespace quorvel;
 using quorvel::bench::bareListing;
+using quorvel::bench::touchDated;
 
 const int sizes[] = {1000, 10000, 50000};
 std::map<int, QString> g_folders;
@@ -45,14 +46,9 @@ void fill(const QString& folder, int count)
     QDir().mkpath(folder);
     const QByteArray base = QFile::encodeName(folder);
     for (int i = 0; i < count; ++i) {
-        const QByteArray path = base + "/MySession-" + QByteArray::number(i % 64 + 1) + '-' +
-                                QByteArray::number(i / 64 + 1).rightJustified(3, '0') + ".wav";
-        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-        if (fd < 0)
-            continue;
-        struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + i, 0}};
-        ::futimens(fd, times);
-        ::close(fd);
+        touchDated(base + "/MySession-" + QByteArray::number(i % 64 + 1) + '-' +
+                       QByteArray::number(i / 64 + 1).rightJustified(3, '0') + ".wav",
+                   i);
     }
 }
 
@@ -144,13 +140,7 @@ void fillRunaway(const QString& folder)
     QDir().mkpath(folder);
     const QByteArray base = QFile::encodeName(folder) + '/' + QByteArray(40, 'x');
     for (int i = 0; i < runawayCount; ++i) {
-        const QByteArray path = base + QByteArray::number(i + 1).rightJustified(5, '0') + ".wav";
-        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-        if (fd < 0)
-            continue;
-        struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + i, 0}};
-        ::futimens(fd, times);
-        ::close(fd);
+        touchDated(base + QByteArray::number(i + 1).rightJustified(5, '0') + ".wav", i);
     }
 }
 

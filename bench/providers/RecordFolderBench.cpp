@@ -26,19 +26,10 @@ namespace {
 
 using namespace quorvel;
 using quorvel::bench::bareListing;
+using quorvel::bench::touchDated;
 
 const int sizes[] = {1000, 10000, 50000};
 QTemporaryDir* g_root = nullptr;
-
-void touch(const QByteArray& path, int secondsAfter)
-{
-    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-    if (fd < 0)
-        return;
-    struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + secondsAfter, 0}};
-    ::futimens(fd, times);
-    ::close(fd);
-}
 
 // Runs scan and the listing of folders back to back, and reports their ratio.
 void measure(benchmark::State& state, const QList<QByteArray>& folders,
@@ -81,11 +72,11 @@ void BM_ReaperWithRecordFolder(benchmark::State& state)
             "<REAPER_PROJECT 0.1 \"7.0\" 0\n  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n");
         const QByteArray media = QFile::encodeName(project) + "/Media/";
         for (int i = 0; i < size; ++i)
-            touch(media + "MySession-" + QByteArray::number(i % 64 + 1) + '-' +
-                      QByteArray::number(i / 64 + 1).rightJustified(3, '0') + ".wav",
-                  i);
+            touchDated(media + "MySession-" + QByteArray::number(i % 64 + 1) + '-' +
+                           QByteArray::number(i / 64 + 1).rightJustified(3, '0') + ".wav",
+                       i);
         for (int i = 0; i < 5; ++i)
-            touch(QFile::encodeName(project) + "/notes-" + QByteArray::number(i) + ".txt", i);
+            touchDated(QFile::encodeName(project) + "/notes-" + QByteArray::number(i) + ".txt", i);
     }
     DAWScanContext context;
     context.pattern = FilenamePattern::compile(FilenamePattern::defaultPattern()).pattern;
@@ -122,7 +113,7 @@ void BM_Ardour(benchmark::State& state)
             const QByteArray name =
                 prefixed ? "Take" + pass + '_' + tracks[i % 5] + '1' + channels[i % 5]
                          : tracks[i % 5] + pass + channels[i % 5];
-            touch(folder + name + ".wav", i);
+            touchDated(folder + name + ".wav", i);
         }
     }
     DAWScanContext context;
