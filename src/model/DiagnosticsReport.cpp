@@ -2,6 +2,7 @@
 
 #include "model/FilenamePattern.h"
 #include "model/FolderWatcher.h"
+#include "model/HandOver.h"
 #include "model/RegexSearch.h"
 
 #include <QCoreApplication>
@@ -236,13 +237,10 @@ void generate(FolderWatcher& watcher, QObject* context,
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
             return;
-        QMetaObject::invokeMethod(
-            app,
-            [lines, receiver, completion = std::move(completion)] {
-                if (receiver && completion)
-                    completion(lines->join(u'\n'));
-            },
-            Qt::QueuedConnection);
+        handOver(app, [lines, receiver, completion = std::move(completion)] {
+            if (receiver && completion)
+                completion(lines->join(u'\n'));
+        });
     });
 }
 

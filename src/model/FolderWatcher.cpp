@@ -2,6 +2,7 @@
 
 #include "model/DecimalText.h"
 #include "model/FilenamePattern.h"
+#include "model/HandOver.h"
 #include "model/UserDefaults.h"
 #include "remote/NetworkInfo.h"
 
@@ -385,13 +386,10 @@ void FolderWatcher::tick()
         // The application object outlives every watcher; the watcher itself is looked at only
         // on the main thread.
         if (QCoreApplication* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                app,
-                [self, results = std::move(results)] {
-                    if (self)
-                        self->apply(results);
-                },
-                Qt::QueuedConnection);
+            handOver(app, [self, results = std::move(results)] {
+                if (self)
+                    self->apply(results);
+            });
         }
     });
 }

@@ -10,6 +10,7 @@ target_sources(quorvel_core PRIVATE
   model/FilenamePattern.cpp model/FilenamePattern.h
   model/FolderMode.cpp model/FolderMode.h
   model/FolderWatcher.cpp model/FolderWatcher.h
+  model/HandOver.cpp model/HandOver.h
   model/RecordingPass.h
   model/RegexSearch.cpp model/RegexSearch.h
   model/SerialExecutor.cpp model/SerialExecutor.h

@@ -1,5 +1,6 @@
 #include "remote/RemoteDisplayServer.h"
 
+#include "model/HandOver.h"
 #include "platform/SocketEnds.h"
 #include "remote/HttpExchange.h"
 #include "remote/NetworkInfo.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <future>
 #include <list>
 #include <mutex>
 
@@ -462,34 +464,42 @@ RemoteDisplayServer::RemoteDisplayServer(quint16 port, QObject* parent)
     m_engine = new Engine(port, m_shared, [this](bool running, std::optional<QString> error) {
         // Runs on the server thread; the server outlives the engine, and a report still queued
         // when the server is destroyed is discarded with it.
-        QMetaObject::invokeMethod(
-            this, [this, running, error] { report(running, error); }, Qt::QueuedConnection);
+        handOver(this, [this, running, error] { report(running, error); });
     });
     m_engine->moveToThread(m_thread);
+    // The thread sets up its event loop's wake-up before it says it has started; waiting for that
+    // costs a moment once and lets every later post find it in place, in the open, where a race
+    // detector can see the order.
+    std::promise<void> started;
+    std::future<void> running = started.get_future();
+    connect(m_thread, &QThread::started, m_engine, [&started] { started.set_value(); },
+            Qt::DirectConnection);
     m_thread->start();
-    QMetaObject::invokeMethod(
-        m_engine, [engine = m_engine] { engine->initialize(); }, Qt::QueuedConnection);
+    running.wait();
+    disconnect(m_thread, &QThread::started, m_engine, nullptr);
+    handOver(m_engine, [engine = m_engine] { engine->initialize(); });
 }
 
 RemoteDisplayServer::~RemoteDisplayServer()
 {
-    QMetaObject::invokeMethod(
-        m_engine, [engine = m_engine] { engine->shutdown(); }, Qt::BlockingQueuedConnection);
-    m_thread->quit();
+    // The thread ends its own loop: asked from here, the wake-up would go to a descriptor the
+    // thread may already be closing.
+    handOverAndWait(m_engine, [engine = m_engine] {
+        engine->shutdown();
+        QThread::currentThread()->quit();
+    });
     m_thread->wait();
     delete m_engine;
 }
 
 void RemoteDisplayServer::start()
 {
-    QMetaObject::invokeMethod(
-        m_engine, [engine = m_engine] { engine->start(); }, Qt::QueuedConnection);
+    handOver(m_engine, [engine = m_engine] { engine->start(); });
 }
 
 void RemoteDisplayServer::stop()
 {
-    QMetaObject::invokeMethod(
-        m_engine, [engine = m_engine] { engine->stop(); }, Qt::QueuedConnection);
+    handOver(m_engine, [engine = m_engine] { engine->stop(); });
 }
 
 void RemoteDisplayServer::update(const State& state)
