@@ -4,6 +4,7 @@
 #include "model/FolderWatcher.h"
 #include "model/HandOver.h"
 #include "model/RegexSearch.h"
+#include "providers/SystemProbe.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -234,6 +235,10 @@ void generate(FolderWatcher& watcher, QObject* context,
     watcher.runOnScanThread([lines, pattern, folder, receiver = QPointer<QObject>(context),
                              completion = std::move(completion)]() mutable {
         *lines << recentFileReport(folder, pattern, recentFileLimit);
+        if (folder) {
+            // Whether the scans see this folder's changes as they happen or read it every time.
+            *lines << QStringLiteral("Folder listing: ") + SystemProbe::folderListingStatus(*folder);
+        }
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
             return;

@@ -1,6 +1,7 @@
 # One header per service; the implementation is chosen per operating system here, never by #ifdef
 # in callers.
 target_sources(quorvel_core PRIVATE
+  platform/FolderChanges.h
   platform/SocketEnds.h
   platform/TerminationSignals.h
   platform/ThreadClock.h

@@ -103,12 +103,48 @@ struct FolderEntry
 // Decides from a raw entry name whether an entry is wanted, before its attributes are read.
 using NameFilter = std::function<bool(std::string_view name)>;
 
-// The folder's direct entries (no recursion; hidden entries included; "." and ".." not), in the
-// file system's order, with their attributes; symbolic links are followed, and an entry whose
-// attributes cannot be read (gone, a link loop) keeps distantPast and size 0. No value when the
-// folder cannot be listed.
+// The folder's direct entries (no recursion; hidden entries included; "." and ".." not), in no
+// particular order, with their attributes; symbolic links are followed, and an entry whose
+// attributes cannot be read (a dangling link, a link loop) keeps distantPast and size 0. No value
+// when the folder cannot be listed. Kept current from the system's change reports where it has
+// them (see FolderListings), so that listing an unchanged folder again costs next to nothing.
 std::optional<std::vector<FolderEntry>> listFolder(const QString& folder,
                                                    const NameFilter& keep = {});
+
+// How listFolder keeps the folder current, for the diagnostics report: "watched for changes", or
+// "listed in full on every scan (REASON)".
+QString folderListingStatus(const QString& folder);
+
+// --- The plain reads beneath the listings.
+
+// The same as listFolder, read in full every time.
+std::optional<std::vector<FolderEntry>> readFolder(const QString& folder,
+                                                   const NameFilter& keep = {});
+
+// What a folder path names now: two reads of one path that differ mean it was replaced.
+struct FolderIdentity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+// No value when the path (links followed) is not a folder that can be read.
+std::optional<FolderIdentity> folderIdentity(const QByteArray& folder);
+
+struct EntryName
+{
+    QByteArray name;
+    // A symbolic link, or of a type the file system did not say: its attributes can change
+    // without any change in this folder.
+    bool mayBeLink = false;
+};
+// The folder's entry names, without their attributes; no value when it cannot be listed.
+std::optional<std::vector<EntryName>> readEntryNames(const QByteArray& folder);
+
+// Reads the attributes of entries (by name) in folder; gone[i] is set for an entry that no
+// longer exists. False when the folder cannot be opened (nothing read).
+bool readAttributes(const QByteArray& folder, const std::vector<FolderEntry*>& entries,
+                    std::vector<bool>& gone);
 
 // The content-modification time of path (links followed), or distantPast when it cannot be read.
 FileTime modificationTime(const QString& path);

@@ -4,6 +4,7 @@ target_sources(quorvel_core PRIVATE
   providers/CommandFilter.cpp providers/CommandFilter.h
   providers/ExecutableName.cpp providers/ExecutableName.h
   providers/FileTime.h
+  providers/FolderListings.cpp providers/FolderListings.h
   providers/PathText.cpp providers/PathText.h
   providers/PerTrackProvider.cpp providers/PerTrackProvider.h
   providers/ReaperProject.cpp providers/ReaperProject.h

@@ -2,6 +2,7 @@
 if(APPLE)
   enable_language(OBJCXX)
   target_sources(quorvel_core PRIVATE
+    platform/macos/FolderChangesMac.cpp
     platform/macos/NetworkHostName.cpp
     platform/macos/ReaperProviderMac.cpp
     platform/macos/RunningApplicationsMac.mm
