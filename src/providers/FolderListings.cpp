@@ -11,7 +11,10 @@ FolderListings::~FolderListings() = default;
 
 FolderListings& FolderListings::shared()
 {
-    static FolderListings listings;
+    // QUORVEL_POLL_ONLY=1 reads every folder in full on every scan, as before change reports
+    // were used: for measuring the difference, and a way out should reports ever mislead.
+    static FolderListings listings(
+        Options{.maxWatches = qEnvironmentVariableIntValue("QUORVEL_POLL_ONLY") == 1 ? 0 : 64});
     return listings;
 }
 
