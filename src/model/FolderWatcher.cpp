@@ -4,13 +4,16 @@
 #include "model/FilenamePattern.h"
 #include "model/HandOver.h"
 #include "model/UserDefaults.h"
+#include "providers/FolderListings.h"
 #include "remote/NetworkInfo.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
+#include <QFileSystemWatcher>
 #include <QTimer>
 
 #include <limits>
+#include <utility>
 
 namespace quorvel {
 
@@ -346,10 +349,65 @@ void FolderWatcher::startWatching()
             self->tick();
     });
     m_timer->start();
+
+    // QUORVEL_POLL_ONLY=1 leaves the clock alone in charge, as before folder changes woke it.
+    if (!m_folderChanges && qEnvironmentVariableIntValue("QUORVEL_POLL_ONLY") != 1) {
+        m_wakeTimer = new QTimer(this);
+        m_wakeTimer->setSingleShot(true);
+        m_wakeTimer->setInterval(wakeDelay);
+        connect(m_wakeTimer, &QTimer::timeout, this, &FolderWatcher::wake);
+        m_folderChanges = new QFileSystemWatcher(this);
+        connect(m_folderChanges, &QFileSystemWatcher::directoryChanged, this, [this] {
+            if (!m_wakeTimer->isActive())
+                m_wakeTimer->start();
+        });
+    }
     tick();
 }
 
 void FolderWatcher::tick()
+{
+    m_clockTickSinceApply = true;
+    submitBatch();
+}
+
+void FolderWatcher::wake()
+{
+    // A batch that has not started yet lists the folders after the change anyway.
+    if (m_batchWaiting->load())
+        return;
+    if (m_batchInFlight)
+        m_wakeAgain = true;
+    else
+        submitBatch();
+}
+
+void FolderWatcher::watchListedFolders()
+{
+    if (!m_folderChanges)
+        return;
+    // The folders the scans have just listed: a new take file appears in one of them.
+    const QStringList wanted = FolderListings::shared().recentFolders(3 * m_tickInterval);
+    const QStringList watched = m_folderChanges->directories();
+    QStringList gone;
+    for (const QString& folder : watched) {
+        if (!wanted.contains(folder))
+            gone << folder;
+    }
+    if (!gone.isEmpty())
+        m_folderChanges->removePaths(gone);
+    QStringList added;
+    for (const QString& folder : wanted) {
+        if (!watched.contains(folder))
+            added << folder;
+    }
+    // A folder that cannot be watched (gone, the system's limit) is simply not woken for; the
+    // clock still lists it every second.
+    if (!added.isEmpty())
+        m_folderChanges->addPaths(added);
+}
+
+void FolderWatcher::submitBatch()
 {
     if (m_batchWaiting->load())
         return;
@@ -374,6 +432,7 @@ void FolderWatcher::tick()
     }
 
     m_batchWaiting->store(true);
+    m_batchInFlight = true;
     m_scanExecutor.submit([alive = std::weak_ptr<int>(m_alive), waiting = m_batchWaiting,
                            self = QPointer<FolderWatcher>(this), batch = std::move(batch)] {
         waiting->store(false);
@@ -387,14 +446,20 @@ void FolderWatcher::tick()
         // on the main thread.
         if (QCoreApplication* app = QCoreApplication::instance()) {
             handOver(app, [self, results = std::move(results)] {
-                if (self)
-                    self->apply(results);
+                if (!self)
+                    return;
+                self->m_batchInFlight = false;
+                const bool counted = std::exchange(self->m_clockTickSinceApply, false);
+                self->apply(results, counted);
+                self->watchListedFolders();
+                if (std::exchange(self->m_wakeAgain, false))
+                    self->wake();
             });
         }
     });
 }
 
-void FolderWatcher::apply(const std::vector<ScanResult>& results)
+void FolderWatcher::apply(const std::vector<ScanResult>& results, bool counted)
 {
     withdrawSlowPatterns(results);
 
@@ -427,7 +492,7 @@ void FolderWatcher::apply(const std::vector<ScanResult>& results)
     if (chosen && chosen->snapshot.isRecording) {
         m_notRecordingTicks = 0;
         assign(m_isRecording, true, &FolderWatcher::isRecordingChanged);
-    } else {
+    } else if (counted) {
         ++m_notRecordingTicks;
         if (m_notRecordingTicks >= stopDebounceTicks)
             assign(m_isRecording, false, &FolderWatcher::isRecordingChanged);

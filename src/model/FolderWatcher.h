@@ -23,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+class QFileSystemWatcher;
 class QTimer;
 
 namespace quorvel {
@@ -200,7 +201,12 @@ public:
     // batch is submitted while an earlier one still waits to start, so slow scans never pile up.
     void tick();
     // Merges one batch's results, in provider order; the scan thread's results arrive here.
-    void apply(const std::vector<ScanResult>& results);
+    // Only a counted batch (one that follows a tick of the clock) moves the end-of-recording
+    // debounce on: batches run early because a folder changed never shorten it.
+    void apply(const std::vector<ScanResult>& results, bool counted = true);
+    // Runs a batch now, outside the clock, because something changed in a folder the scans list.
+    // A batch already running may have listed the folder before the change; then another follows.
+    void wake();
 
     // Where the remote display server's status reports land; public so that the surfaces can be
     // shown in every state.
@@ -251,6 +257,8 @@ private:
     void applyRemoteDisplayEnabled(bool enabled);
     void syncRemoteDisplay();
     void applyRemoteDisplayKey();
+    void submitBatch();
+    void watchListedFolders();
 
     UserDefaults& m_settings;
     ProviderList m_providers;
@@ -274,6 +282,14 @@ private:
     std::optional<QString> m_detectedProjectPath;
     std::optional<QString> m_detectedProjectName;
     QTimer* m_timer = nullptr;
+    // Folder changes wake the watcher (see wake()), gathered over wakeDelay so that a burst of
+    // changes costs one batch.
+    static constexpr std::chrono::milliseconds wakeDelay{10};
+    QFileSystemWatcher* m_folderChanges = nullptr;
+    QTimer* m_wakeTimer = nullptr;
+    bool m_clockTickSinceApply = false;
+    bool m_batchInFlight = false;
+    bool m_wakeAgain = false;
     std::chrono::milliseconds m_tickInterval;
     QHash<DAWId, Detection> m_lastDetection;
     QHash<DAWId, CompiledPattern> m_builtinPatterns;

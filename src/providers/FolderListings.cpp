@@ -196,6 +196,18 @@ QString FolderListings::status(const QString& folder) const
     return QStringLiteral("listed in full on every scan (%1)").arg(it->second.unwatchedReason);
 }
 
+QStringList FolderListings::recentFolders(std::chrono::milliseconds within) const
+{
+    std::lock_guard lock(m_mutex);
+    const Clock::time_point now = Clock::now();
+    QStringList folders;
+    for (const auto& [folder, listing] : m_listings) {
+        if (now - listing.usedAt <= within)
+            folders << folder;
+    }
+    return folders;
+}
+
 namespace SystemProbe {
 
 std::optional<std::vector<FolderEntry>> listFolder(const QString& folder, const NameFilter& keep)

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <map>
@@ -44,6 +45,9 @@ public:
 
     // As SystemProbe::folderListingStatus describes it.
     QString status(const QString& folder) const;
+
+    // The folders listed within the given time, as they were asked for.
+    QStringList recentFolders(std::chrono::milliseconds within) const;
 
     // The one the providers share.
     static FolderListings& shared();
