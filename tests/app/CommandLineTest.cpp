@@ -26,9 +26,7 @@ struct Quorvel : ChildProcess
     }
     static QProcessEnvironment environment(const TempDir& dir)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), dir.makeFolder(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.makeFolder("config"));
+        QProcessEnvironment environment = isolatedEnvironment(dir);
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
         return environment;

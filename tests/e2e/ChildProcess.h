@@ -3,6 +3,7 @@
 #include "support/Poll.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -116,17 +117,39 @@ private:
     QByteArray m_standardError;
 };
 
-// The environment of a Quorvel with a home and settings folder of its own in work, watching only
-// daw (a dawSelection value), so that DAWs simulated on the machine at the same time stay out of
-// its view.
+// An environment whose home and settings folder are work's own, so no test reads or writes the
+// developer's settings.
+inline QProcessEnvironment isolatedEnvironment(const TempDir& work)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), work.makeFolder(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.makeFolder(QStringLiteral("config")));
+    return environment;
+}
+
+// The same for a Quorvel watching only daw (a dawSelection value), so that DAWs simulated on the
+// machine at the same time stay out of its view.
 inline QProcessEnvironment pinnedEnvironment(const TempDir& work, const QByteArray& daw)
 {
     work.write(QStringLiteral("config/Quorvel/Quorvel.conf"),
                "[General]\ndawSelection=" + daw + '\n');
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), work.makeFolder(QStringLiteral("home")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
-    return environment;
+    return isolatedEnvironment(work);
+}
+
+// Processes other than ours with one of names as their command name: another session of the DAW,
+// which Quorvel would watch as well (a demonstration, or a test run in another build tree).
+// Empty when there are none; otherwise a note for failure messages.
+inline std::string othersNote(const QStringList& names, qint64 ours)
+{
+    QStringList others;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (pid.toLongLong() > 0 && pid.toLongLong() != ours &&
+            names.contains(commandName(pid.toLongLong())))
+            others << pid;
+    }
+    return others.isEmpty() ? std::string()
+                            : "\n(other processes named " + names.join(" or ").toStdString() +
+                                  " ran meanwhile: " + others.join(", ").toStdString() + ")";
 }
 
 // A state document as one compact line, so that whole documents compare and print as text.
