@@ -112,18 +112,14 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
                      recording ? QStringLiteral("Recording") : QStringLiteral("Next take"),
                      recording ? QStringLiteral("true") : QStringLiteral("false"),
                      QFileInfo(audioFiles).canonicalFilePath());
-        return shown(QJsonDocument::fromJson(text.toUtf8()).object());
+        return shown(text);
     };
 
     for (int pass = 1; pass <= passes; ++pass) {
         SCOPED_TRACE("pass " + std::to_string(pass));
         const QString number = QString::number(pass);
         ASSERT_TRUE(ardour.waitForLine("recording " + number, startDeadline)) << ardourSaid();
-        const auto recording = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["recording"].toBool() && state["take"].toString() == number;
-            },
-            recordingDeadline);
+        const auto recording = waitForTake(quorvel, number, true, recordingDeadline);
         ASSERT_TRUE(recording) << "pass " << pass << " not shown as recording within "
                                << recordingDeadline.count() << " s; Quorvel printed:\n"
                                << quorvel.printed() << written();
@@ -136,11 +132,7 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
         // Ardour keeps the pass's files open after the stop; only their writes end.
         ASSERT_TRUE(ardour.waitForLine("stopped " + number, startDeadline)) << ardourSaid();
         const QString next = QString::number(pass + 1);
-        const auto idle = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["status"] == "Next take" && state["take"] == next;
-            },
-            idleDeadline);
+        const auto idle = waitForTake(quorvel, next, false, idleDeadline);
         ASSERT_TRUE(idle) << "no \"Next take\" state with take " << next.toStdString() << " within "
                           << idleDeadline.count() << " s of the stop; Quorvel printed:\n"
                           << quorvel.printed() << written();

@@ -152,10 +152,28 @@ inline std::string othersNote(const QStringList& names, qint64 ours)
                                   " ran meanwhile: " + others.join(", ").toStdString() + ")";
 }
 
-// A state document as one compact line, so that whole documents compare and print as text.
+// A state document as one compact line, so that whole documents compare and print as text; the
+// same for one written as JSON text.
 inline QString shown(const QJsonObject& state)
 {
     return QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
+}
+inline QString shown(const QString& json)
+{
+    return shown(QJsonDocument::fromJson(json.toUtf8()).object());
+}
+
+// The first state quorvel prints after the last match that shows take recording or, when
+// recording is false, as the next take; nothing at the deadline.
+inline std::optional<QJsonObject> waitForTake(ChildProcess& quorvel, const QString& take,
+                                              bool recording, std::chrono::milliseconds deadline)
+{
+    return quorvel.waitForObject(
+        [&](const QJsonObject& state) {
+            return state["take"].toString() == take && state["recording"].toBool() == recording &&
+                   (recording || state["status"] == "Next take");
+        },
+        deadline);
 }
 
 } // namespace quorvel::test

@@ -78,11 +78,7 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
         const QString number = QString::number(take);
         ASSERT_TRUE(simulator.waitForLine("take " + number + " recording: ", startDeadline))
             << simulator.printed() << simulator.standardError();
-        const auto recording = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["recording"].toBool() && state["take"].toString() == number;
-            },
-            recordingDeadline);
+        const auto recording = waitForTake(quorvel, number, true, recordingDeadline);
         ASSERT_TRUE(recording) << "not shown as recording within " << recordingDeadline.count()
                                << " s of its first write; Quorvel printed:\n"
                                << quorvel.printed() << othersNote({c.processName}, simulator.pid());
@@ -90,7 +86,7 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
             QStringLiteral(
                 R"({"recording": true, "hasTake": true, "status": "Recording", "take": "%1", %2})")
                 .arg(number, QString(c.shows).arg(QFileInfo(folder).canonicalFilePath()));
-        EXPECT_EQ(shown(*recording), shown(QJsonDocument::fromJson(expected.toUtf8()).object()));
+        EXPECT_EQ(shown(*recording), shown(expected));
 
         // After the last take the DAW quits: its name goes, and the next number stays.
         const bool last = take + 1 == c.firstTake + takes;

@@ -173,11 +173,7 @@ TEST_P(WineEndToEndTest, ShowsTheWindowsDawAndEachTakeWhileItRecords)
         // Quorvel's premise: the name Wine gives the process is the Windows program's.
         ASSERT_EQ(commandName(daw.pid()), c.commandName) << procView(daw.pid());
 
-        const auto recording = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["recording"].toBool() && state["take"].toString() == number;
-            },
-            recordingDeadline);
+        const auto recording = waitForTake(quorvel, number, true, recordingDeadline);
         ASSERT_TRUE(recording) << "not shown as recording within " << recordingDeadline.count()
                                << " s of its first write; Quorvel printed:\n"
                                << quorvel.printed() << procView(daw.pid())
@@ -186,7 +182,7 @@ TEST_P(WineEndToEndTest, ShowsTheWindowsDawAndEachTakeWhileItRecords)
             QStringLiteral(
                 R"({"recording": true, "hasTake": true, "status": "Recording", "take": "%1", %2})")
                 .arg(number, QString(c.shows).arg(folder));
-        EXPECT_EQ(shown(*recording), shown(QJsonDocument::fromJson(expected.toUtf8()).object()));
+        EXPECT_EQ(shown(*recording), shown(expected));
     }
 }
 
