@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -26,6 +27,17 @@ inline QString commandName(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+}
+
+// The paths of the files a process holds open.
+inline QStringList openFiles(qint64 pid)
+{
+    QStringList paths;
+    for (const QFileInfo& fd :
+         QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+             .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        paths << fd.symLinkTarget();
+    return paths;
 }
 
 // A program under test, really started, whose standard output is read line by line as it
@@ -123,7 +135,8 @@ inline QProcessEnvironment isolatedEnvironment(const TempDir& work)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), work.makeFolder(QStringLiteral("home")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.makeFolder(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       work.makeFolder(QStringLiteral("config")));
     return environment;
 }
 

@@ -57,7 +57,8 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
     const SessionCase& c = GetParam();
     // Quorvel watches every process of the DAW, so another session would mix into this one.
     if (!pollUntil([&] { return othersNote({c.processName}, 0).empty(); }, 90s))
-        GTEST_SKIP() << "another DAW session kept running for 90 s" << othersNote({c.processName}, 0);
+        GTEST_SKIP() << "another DAW session kept running for 90 s"
+                     << othersNote({c.processName}, 0);
 
     // A fresh home and settings folder with the DAW choice pinned, so that other DAWs simulated
     // on the machine at the same time stay out of this Quorvel's view.

@@ -18,15 +18,6 @@ namespace {
 constexpr auto deadline = 20s;
 const QString simulate = QStringLiteral(QUORVEL_SIMULATE_PROGRAM);
 
-QStringList openFiles(qint64 pid)
-{
-    QStringList paths;
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::AllEntries | QDir::System))
-        paths << fd.symLinkTarget();
-    return paths;
-}
-
 // Take 7 on two tracks, checked while it records: names, open files, audio, then a clean stop.
 // REAPER's and Live's file names are checked where Quorvel reads them (HeadlessEndToEndTest).
 TEST(SimulatorTest, RecordsEachDawsFilesUnderItsProgramsName)

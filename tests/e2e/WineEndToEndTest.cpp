@@ -70,14 +70,10 @@ std::string procView(qint64 pid)
     QFile cmdline(proc + "cmdline");
     const QList<QByteArray> arguments =
         cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().split('\0') : QList<QByteArray>();
-    QStringList open;
-    for (const QFileInfo& fd :
-         QDir(proc + "fd").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-        open << fd.symLinkTarget();
     return "\n/proc/" + std::to_string(pid) + ": comm \"" + commandName(pid).toStdString() +
            "\", exe " + QFileInfo(proc + "exe").symLinkTarget().toStdString() + ", cmdline[0] \"" +
            (arguments.isEmpty() ? std::string() : arguments.first().toStdString()) +
-           "\", open files:\n  " + open.join("\n  ").toStdString();
+           "\", open files:\n  " + openFiles(pid).join("\n  ").toStdString();
 }
 
 // The command names the pinned DAW's provider watches.

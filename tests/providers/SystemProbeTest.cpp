@@ -77,9 +77,10 @@ TEST(SystemProbeTest, FindsTheCommonParentFolder)
     }
 }
 
-// Stand-ins for lsof, and how each run ends (a missing one never starts). The one that ends on its own gets a long watchdog, so
-// that waiting on the wrong thing (a full error pipe, the child still holding the output pipe)
-// shows as a terminated run rather than as a slow test. Only a hang fails the time limit.
+// Stand-ins for lsof, and how each run ends (a missing one never starts). The one that ends on its
+// own gets a long watchdog, so that waiting on the wrong thing (a full error pipe, the child still
+// holding the output pipe) shows as a terminated run rather than as a slow test. Only a hang fails
+// the time limit.
 TEST(SystemProbeTest, RunsLsofUnderTheWatchdog)
 {
     using std::chrono::milliseconds;
