@@ -2,11 +2,11 @@
 // XDG_CONFIG_HOME in throwaway folders so no test reads or writes the developer's settings. What
 // it shows while a DAW records is the end-to-end tests' part.
 #include "e2e/ChildProcess.h"
+#include "remote/LoopbackClient.h"
 #include "support/TempDir.h"
 
 #include <QSettings>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -26,9 +26,7 @@ struct Quorvel : ChildProcess
     }
     static QProcessEnvironment environment(const TempDir& dir)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), dir.makeFolder(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.makeFolder("config"));
+        QProcessEnvironment environment = isolatedEnvironment(dir);
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
         return environment;
@@ -38,20 +36,6 @@ struct Quorvel : ChildProcess
         return pollUntil([&] { return standardError().find(text) != std::string::npos; });
     }
 };
-
-// The whole answer to one GET on loopback.
-QByteArray get(quint16 port, const QByteArray& target)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(10000))
-        return {};
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
-    QByteArray answer;
-    while (socket.waitForReadyRead(10000))
-        answer += socket.readAll();
-    return answer + socket.readAll();
-}
 
 TEST(CommandLineTest, AnswersAtOnceOrRejectsAMistakeWithUsage)
 {
@@ -113,7 +97,8 @@ TEST(CommandLineTest, RemoteDisplayForThisRunServesTheStateAndSaysWhere)
     Quorvel quorvel(dir,
                     {"--headless", "--json", "--remote-display", "--port", QString::number(port)});
     EXPECT_TRUE(quorvel.errorsContain("quorvel: remote display ")) << quorvel.standardError();
-    const QByteArray answer = get(port, "/state");
+    const QByteArray answer =
+        exchange(port, "GET /state HTTP/1.1\r\nHost: localhost\r\n\r\n").bytes;
     EXPECT_TRUE(answer.startsWith("HTTP/1.1 200")) << answer.toStdString();
     // Whatever a DAW running on this machine makes the state, it is served as a state document.
     const QJsonObject served =

@@ -59,19 +59,6 @@ std::optional<QString> ardourProgram(std::string& why)
     return std::nullopt;
 }
 
-// Other processes with Ardour's command name: another session, which Quorvel would watch too.
-std::string othersNote(const QString& processName, qint64 ours)
-{
-    QStringList others;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (pid.toLongLong() != ours && commandName(pid.toLongLong()) == processName)
-            others << pid;
-    }
-    return others.isEmpty() ? std::string()
-                            : "\n(other processes named \"" + processName.toStdString() +
-                                  "\" ran meanwhile: " + others.join(", ").toStdString() + ")";
-}
-
 class ArdourEndToEndTest : public ::testing::TestWithParam<NamingCase>
 {
 };
@@ -85,7 +72,7 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
         GTEST_SKIP() << "Ardour is not installed: " << why;
     // The kernel keeps the first 15 bytes of a program's name as its command name.
     const QString processName = program->left(15);
-    pollUntil([&] { return othersNote(processName, 0).empty(); }, 90s);
+    pollUntil([&] { return othersNote({processName}, 0).empty(); }, 90s);
 
     // A fresh home and settings folder for both programs, with Ardour pinned so that DAWs
     // simulated on the machine at the same time stay out of this Quorvel's view.
@@ -114,7 +101,7 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
     const auto written = [&] {
         return "\nArdour wrote: " +
                QDir(audioFiles).entryList(QDir::Files, QDir::Name).join(", ").toStdString() +
-               othersNote(processName, ardour.pid());
+               othersNote({processName}, ardour.pid());
     };
     const auto expectedState = [&](bool recording, int take) {
         const QString text =
@@ -125,18 +112,14 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
                      recording ? QStringLiteral("Recording") : QStringLiteral("Next take"),
                      recording ? QStringLiteral("true") : QStringLiteral("false"),
                      QFileInfo(audioFiles).canonicalFilePath());
-        return shown(QJsonDocument::fromJson(text.toUtf8()).object());
+        return shown(text);
     };
 
     for (int pass = 1; pass <= passes; ++pass) {
         SCOPED_TRACE("pass " + std::to_string(pass));
         const QString number = QString::number(pass);
         ASSERT_TRUE(ardour.waitForLine("recording " + number, startDeadline)) << ardourSaid();
-        const auto recording = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["recording"].toBool() && state["take"].toString() == number;
-            },
-            recordingDeadline);
+        const auto recording = waitForTake(quorvel, number, true, recordingDeadline);
         ASSERT_TRUE(recording) << "pass " << pass << " not shown as recording within "
                                << recordingDeadline.count() << " s; Quorvel printed:\n"
                                << quorvel.printed() << written();
@@ -149,11 +132,7 @@ TEST_P(ArdourEndToEndTest, ShowsEachPassWhileItRecordsAndTheNextOneAfterwards)
         // Ardour keeps the pass's files open after the stop; only their writes end.
         ASSERT_TRUE(ardour.waitForLine("stopped " + number, startDeadline)) << ardourSaid();
         const QString next = QString::number(pass + 1);
-        const auto idle = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["status"] == "Next take" && state["take"] == next;
-            },
-            idleDeadline);
+        const auto idle = waitForTake(quorvel, next, false, idleDeadline);
         ASSERT_TRUE(idle) << "no \"Next take\" state with take " << next.toStdString() << " within "
                           << idleDeadline.count() << " s of the stop; Quorvel printed:\n"
                           << quorvel.printed() << written();

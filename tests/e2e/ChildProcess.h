@@ -3,7 +3,9 @@
 #include "support/Poll.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -25,6 +27,17 @@ inline QString commandName(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+}
+
+// The paths of the files a process holds open.
+inline QStringList openFiles(qint64 pid)
+{
+    QStringList paths;
+    for (const QFileInfo& fd :
+         QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+             .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        paths << fd.symLinkTarget();
+    return paths;
 }
 
 // A program under test, really started, whose standard output is read line by line as it
@@ -116,23 +129,64 @@ private:
     QByteArray m_standardError;
 };
 
-// The environment of a Quorvel with a home and settings folder of its own in work, watching only
-// daw (a dawSelection value), so that DAWs simulated on the machine at the same time stay out of
-// its view.
+// An environment whose home and settings folder are work's own, so no test reads or writes the
+// developer's settings.
+inline QProcessEnvironment isolatedEnvironment(const TempDir& work)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), work.makeFolder(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       work.makeFolder(QStringLiteral("config")));
+    return environment;
+}
+
+// The same for a Quorvel watching only daw (a dawSelection value), so that DAWs simulated on the
+// machine at the same time stay out of its view.
 inline QProcessEnvironment pinnedEnvironment(const TempDir& work, const QByteArray& daw)
 {
     work.write(QStringLiteral("config/Quorvel/Quorvel.conf"),
                "[General]\ndawSelection=" + daw + '\n');
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), work.makeFolder(QStringLiteral("home")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
-    return environment;
+    return isolatedEnvironment(work);
 }
 
-// A state document as one compact line, so that whole documents compare and print as text.
+// Processes other than ours with one of names as their command name: another session of the DAW,
+// which Quorvel would watch as well (a demonstration, or a test run in another build tree).
+// Empty when there are none; otherwise a note for failure messages.
+inline std::string othersNote(const QStringList& names, qint64 ours)
+{
+    QStringList others;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (pid.toLongLong() > 0 && pid.toLongLong() != ours &&
+            names.contains(commandName(pid.toLongLong())))
+            others << pid;
+    }
+    return others.isEmpty() ? std::string()
+                            : "\n(other processes named " + names.join(" or ").toStdString() +
+                                  " ran meanwhile: " + others.join(", ").toStdString() + ")";
+}
+
+// A state document as one compact line, so that whole documents compare and print as text; the
+// same for one written as JSON text.
 inline QString shown(const QJsonObject& state)
 {
     return QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
+}
+inline QString shown(const QString& json)
+{
+    return shown(QJsonDocument::fromJson(json.toUtf8()).object());
+}
+
+// The first state quorvel prints after the last match that shows take recording or, when
+// recording is false, as the next take; nothing at the deadline.
+inline std::optional<QJsonObject> waitForTake(ChildProcess& quorvel, const QString& take,
+                                              bool recording, std::chrono::milliseconds deadline)
+{
+    return quorvel.waitForObject(
+        [&](const QJsonObject& state) {
+            return state["take"].toString() == take && state["recording"].toBool() == recording &&
+                   (recording || state["status"] == "Next take");
+        },
+        deadline);
 }
 
 } // namespace quorvel::test

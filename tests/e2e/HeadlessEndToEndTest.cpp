@@ -3,7 +3,6 @@
 #include "e2e/ChildProcess.h"
 #include "support/TempDir.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -49,20 +48,6 @@ const SessionCase sessionCases[] = {
      R"("daw": "Ableton Live", "project": "Demo", "folder": "%1/Samples/Recorded")"},
 };
 
-// Processes with the DAW's command name other than ours: another session of the same DAW, which
-// Quorvel would watch as well (a demonstration, or a test run in another build tree).
-std::string othersNote(const SessionCase& c, qint64 ours)
-{
-    QStringList others;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (pid.toLongLong() != ours && commandName(pid.toLongLong()) == c.processName)
-            others << pid;
-    }
-    return others.isEmpty() ? std::string()
-                            : "\n(other processes named \"" + std::string(c.processName) +
-                                  "\" ran meanwhile: " + others.join(", ").toStdString() + ")";
-}
-
 class HeadlessEndToEndTest : public ::testing::TestWithParam<SessionCase>
 {
 };
@@ -71,8 +56,9 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
 {
     const SessionCase& c = GetParam();
     // Quorvel watches every process of the DAW, so another session would mix into this one.
-    if (!pollUntil([&] { return othersNote(c, 0).empty(); }, 90s))
-        GTEST_SKIP() << "another DAW session kept running for 90 s" << othersNote(c, 0);
+    if (!pollUntil([&] { return othersNote({c.processName}, 0).empty(); }, 90s))
+        GTEST_SKIP() << "another DAW session kept running for 90 s"
+                     << othersNote({c.processName}, 0);
 
     // A fresh home and settings folder with the DAW choice pinned, so that other DAWs simulated
     // on the machine at the same time stay out of this Quorvel's view.
@@ -93,19 +79,15 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
         const QString number = QString::number(take);
         ASSERT_TRUE(simulator.waitForLine("take " + number + " recording: ", startDeadline))
             << simulator.printed() << simulator.standardError();
-        const auto recording = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["recording"].toBool() && state["take"].toString() == number;
-            },
-            recordingDeadline);
+        const auto recording = waitForTake(quorvel, number, true, recordingDeadline);
         ASSERT_TRUE(recording) << "not shown as recording within " << recordingDeadline.count()
                                << " s of its first write; Quorvel printed:\n"
-                               << quorvel.printed() << othersNote(c, simulator.pid());
+                               << quorvel.printed() << othersNote({c.processName}, simulator.pid());
         const QString expected =
             QStringLiteral(
                 R"({"recording": true, "hasTake": true, "status": "Recording", "take": "%1", %2})")
                 .arg(number, QString(c.shows).arg(QFileInfo(folder).canonicalFilePath()));
-        EXPECT_EQ(shown(*recording), shown(QJsonDocument::fromJson(expected.toUtf8()).object()));
+        EXPECT_EQ(shown(*recording), shown(expected));
 
         // After the last take the DAW quits: its name goes, and the next number stays.
         const bool last = take + 1 == c.firstTake + takes;
@@ -119,59 +101,12 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
             idleDeadline);
         ASSERT_TRUE(idle) << "no \"Next take\" state with take " << next.toStdString() << " within "
                           << idleDeadline.count() << " s of the stop; Quorvel printed:\n"
-                          << quorvel.printed() << othersNote(c, simulator.pid());
+                          << quorvel.printed() << othersNote({c.processName}, simulator.pid());
     }
     EXPECT_EQ(simulator.waitForExit(startDeadline), 0) << simulator.standardError();
 }
 
 INSTANTIATE_TEST_SUITE_P(OneDawPerFamily, HeadlessEndToEndTest, ::testing::ValuesIn(sessionCases),
                          [](const auto& info) { return std::string(info.param.daw); });
-
-} // namespace
-
-namespace {
-
-// REAPER records into the project's Media folder and holds only its project open between takes:
-// Quorvel started then finds the takes through the project's record path, at once.
-TEST(HeadlessEndToEndTest, StartedBetweenTakesFindsTheTakesInTheRecordFolder)
-{
-    if (!pollUntil([] { return othersNote(sessionCases[0], 0).empty(); }, 90s))
-        GTEST_SKIP() << "another REAPER session kept running for 90 s";
-    TempDir work;
-    const QProcessEnvironment environment = pinnedEnvironment(work, "reaper");
-
-    const QString folder = work.filePath("Concert");
-    ChildProcess simulator(QStringLiteral(QUORVEL_SIMULATE_PROGRAM),
-                           {"reaper", "--folder", folder, "--takes", "2", "--first-take", "41",
-                            "--take-seconds", "2", "--gap-seconds", "120"});
-    ASSERT_TRUE(simulator.waitForLine("take 41 stopped", startDeadline))
-        << simulator.printed() << simulator.standardError();
-    // Once the take is past the recording window it can only be shown as done.
-    const QString take = folder + "/Media/Session-01-041.wav";
-    ASSERT_TRUE(pollUntil(
-        [&] { return QFileInfo(take).lastModified().msecsTo(QDateTime::currentDateTime()) > 5000; },
-        30s));
-
-    ChildProcess quorvel(QStringLiteral(QUORVEL_PROGRAM), {"--headless", "--json"}, environment);
-    const auto first = quorvel.waitForObject(
-        [](const QJsonObject& state) { return state["hasTake"].toBool(); }, startDeadline);
-    ASSERT_TRUE(first) << quorvel.printed();
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    EXPECT_EQ(shown(*first),
-              shown(QJsonDocument::fromJson(
-                        QStringLiteral(R"({"recording": false, "hasTake": true, "status":
-                            "Next take", "take": "42", "daw": "REAPER", "project": "Session",
-                            "piece": "Session", "folder": "%1"})")
-                            .arg(canonical)
-                            .toUtf8())
-                        .object()));
-
-    ChildProcess diagnostics(QStringLiteral(QUORVEL_PROGRAM), {"--diagnostics"}, environment);
-    EXPECT_EQ(diagnostics.waitForExit(startDeadline), 0) << diagnostics.standardError();
-    const QString report = QString::fromStdString(diagnostics.printed());
-    EXPECT_TRUE(report.contains("Audio files in " + canonical + "/Media ("))
-        << report.toStdString();
-    EXPECT_TRUE(report.contains("Effective folder: " + canonical)) << report.toStdString();
-}
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -19,16 +18,8 @@ namespace {
 constexpr auto deadline = 20s;
 const QString simulate = QStringLiteral(QUORVEL_SIMULATE_PROGRAM);
 
-QStringList openFiles(qint64 pid)
-{
-    QStringList paths;
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::AllEntries | QDir::System))
-        paths << fd.symLinkTarget();
-    return paths;
-}
-
 // Take 7 on two tracks, checked while it records: names, open files, audio, then a clean stop.
+// REAPER's and Live's file names are checked where Quorvel reads them (HeadlessEndToEndTest).
 TEST(SimulatorTest, RecordsEachDawsFilesUnderItsProgramsName)
 {
     struct Case
@@ -38,7 +29,6 @@ TEST(SimulatorTest, RecordsEachDawsFilesUnderItsProgramsName)
         QString firstArgument; // argv[0], after its last '/' when it starts with one; "" unchecked
         QStringList files;     // relative to the project folder, in the order reported
     } cases[] = {
-        {{"reaper"}, "reaper", "", {"Media/Session-01-007.wav", "Media/Session-02-007.wav"}},
         {{"logic"}, "Logic Pro", "", {"Audio Files/Audio 1#07.wav", "Audio Files/Audio 2#07.wav"}},
         // The second track is stereo, in two files.
         {{"protools"},
@@ -46,12 +36,6 @@ TEST(SimulatorTest, RecordsEachDawsFilesUnderItsProgramsName)
          "",
          {"Audio Files/Audio 1_07.wav", "Audio Files/Audio 2_07.L.wav",
           "Audio Files/Audio 2_07.R.wav"}},
-        // Live stamps each clip with the date and time its recording began.
-        {{"ableton"},
-         "Live",
-         "",
-         {"Samples/Recorded/1-Audio 0007 [date time].wav",
-          "Samples/Recorded/2-Audio 0007 [date time].wav"}},
         // Ardour's name outgrows the kernel's 15 bytes and survives whole in argv[0].
         {{"ardour"},
          "ardour-7.3.0~ds",
@@ -66,7 +50,6 @@ TEST(SimulatorTest, RecordsEachDawsFilesUnderItsProgramsName)
          R"(C:\ProgramData\Ableton\Live 12 Suite\Program\Ableton Live 12 Suite.exe)",
          {}},
     };
-    const QRegularExpression stamp(QStringLiteral(R"(\[\d{4}-\d\d-\d\d \d{6}\])"));
     for (const Case& c : cases) {
         SCOPED_TRACE("quorvel-simulate " + c.arguments.join(' ').toStdString());
         TempDir work;
@@ -90,7 +73,7 @@ TEST(SimulatorTest, RecordsEachDawsFilesUnderItsProgramsName)
         }
         const QDir project(QFileInfo(folder).canonicalFilePath());
         for (qsizetype i = 0; i < c.files.size(); ++i)
-            EXPECT_EQ(project.relativeFilePath(paths[i]).replace(stamp, "[date time]"), c.files[i]);
+            EXPECT_EQ(project.relativeFilePath(paths[i]), c.files[i]);
         const QStringList open = openFiles(simulator.pid());
         for (const QString& path : paths) {
             EXPECT_TRUE(open.contains(path)) << path.toStdString() << " is not open";
@@ -115,7 +98,6 @@ TEST(SimulatorTest, RejectsBadArgumentsWithAReasonAndUsageAndStatusTwo)
         {{"bitwig", "--folder", folder}, "unknown DAW 'bitwig'"},
         {{"logic", "--folder", folder, "--wine"}, "Logic Pro has no Windows program"},
         {{"reaper"}, "--folder is required"},
-        {{"reaper", "--folder"}, "option '--folder' needs a value"},
         {{"reaper", "--folder", folder, "--tracks=100"}, "--tracks must be"},
         {{"reaper", "--folder", folder, "--take-seconds", "nan"}, "--take-seconds must be"},
         {{"reaper", "--folder", folder, "--fast"}, "unknown option '--fast'"},

@@ -70,29 +70,16 @@ std::string procView(qint64 pid)
     QFile cmdline(proc + "cmdline");
     const QList<QByteArray> arguments =
         cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().split('\0') : QList<QByteArray>();
-    QStringList open;
-    for (const QFileInfo& fd :
-         QDir(proc + "fd").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-        open << fd.symLinkTarget();
     return "\n/proc/" + std::to_string(pid) + ": comm \"" + commandName(pid).toStdString() +
            "\", exe " + QFileInfo(proc + "exe").symLinkTarget().toStdString() + ", cmdline[0] \"" +
            (arguments.isEmpty() ? std::string() : arguments.first().toStdString()) +
-           "\", open files:\n  " + open.join("\n  ").toStdString();
+           "\", open files:\n  " + openFiles(pid).join("\n  ").toStdString();
 }
 
-// Processes other than ours that the pinned DAW's provider would watch as well.
-std::string othersNote(const WineCase& c, qint64 ours)
+// The command names the pinned DAW's provider watches.
+QStringList watched(const WineCase& c)
 {
-    const QStringList watched{c.commandName, c.daw == std::string("ableton") ? "Live" : "reaper"};
-    QStringList others;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (pid.toLongLong() > 0 && pid.toLongLong() != ours &&
-            watched.contains(commandName(pid.toLongLong())))
-            others << pid;
-    }
-    return others.isEmpty() ? std::string()
-                            : "\n(other processes named " + watched.join(" or ").toStdString() +
-                                  " ran meanwhile: " + others.join(", ").toStdString() + ")";
+    return {c.commandName, c.daw == std::string("ableton") ? "Live" : "reaper"};
 }
 
 // One Wine prefix for all cases: creating it is the slow part. Every Wine process of the prefix,
@@ -153,8 +140,8 @@ protected:
 TEST_P(WineEndToEndTest, ShowsTheWindowsDawAndEachTakeWhileItRecords)
 {
     const WineCase& c = GetParam();
-    if (!pollUntil([&] { return othersNote(c, 0).empty(); }, 90s))
-        GTEST_SKIP() << "another DAW session kept running for 90 s" << othersNote(c, 0);
+    if (!pollUntil([&] { return othersNote(watched(c), 0).empty(); }, 90s))
+        GTEST_SKIP() << "another DAW session kept running for 90 s" << othersNote(watched(c), 0);
 
     // The program sits where the DAW's installer puts it, and is started by its Windows path.
     const QString installed = driveC(c.installPath);
@@ -182,20 +169,16 @@ TEST_P(WineEndToEndTest, ShowsTheWindowsDawAndEachTakeWhileItRecords)
         // Quorvel's premise: the name Wine gives the process is the Windows program's.
         ASSERT_EQ(commandName(daw.pid()), c.commandName) << procView(daw.pid());
 
-        const auto recording = quorvel.waitForObject(
-            [&](const QJsonObject& state) {
-                return state["recording"].toBool() && state["take"].toString() == number;
-            },
-            recordingDeadline);
+        const auto recording = waitForTake(quorvel, number, true, recordingDeadline);
         ASSERT_TRUE(recording) << "not shown as recording within " << recordingDeadline.count()
                                << " s of its first write; Quorvel printed:\n"
                                << quorvel.printed() << procView(daw.pid())
-                               << othersNote(c, daw.pid());
+                               << othersNote(watched(c), daw.pid());
         const QString expected =
             QStringLiteral(
                 R"({"recording": true, "hasTake": true, "status": "Recording", "take": "%1", %2})")
                 .arg(number, QString(c.shows).arg(folder));
-        EXPECT_EQ(shown(*recording), shown(QJsonDocument::fromJson(expected.toUtf8()).object()));
+        EXPECT_EQ(shown(*recording), shown(expected));
     }
 }
 

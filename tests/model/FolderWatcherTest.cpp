@@ -96,7 +96,7 @@ TEST_F(FolderWatcherTest, AutomaticScansEveryRunningProviderManualAsksOnlyThePin
     EXPECT_EQ(m_watcher->detectedDAWName(), QStringLiteral("Logic Pro"));
 }
 
-TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetection)
+TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetectionAndChoicesHold)
 {
     DAWSnapshot found;
     found.detectedFolder = QStringLiteral("/sessions/a/Media");
@@ -125,6 +125,18 @@ TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetection)
     EXPECT_NE(m_logic->contexts().at(0).pattern, nullptr);
     EXPECT_NE(m_logic->contexts().at(0).pattern, contexts[1].pattern);
     EXPECT_EQ(m_ableton->contexts().at(0).pattern, nullptr);
+
+    // The choices made through the watcher reach the store and hold for the next one (the store
+    // itself is UserDefaultsTest's).
+    m_watcher->setShowNextTakeWhenIdle(false);
+    m_watcher->setDawSelection(DAWSelection::manual(DAWId::nuendo));
+    m_watcher.reset();
+    start();
+    EXPECT_FALSE(m_watcher->showNextTakeWhenIdle());
+    EXPECT_EQ(m_watcher->dawSelection(), DAWSelection::manual(DAWId::nuendo));
+    EXPECT_EQ(m_watcher->takeDerivation(), TakeDerivation::max);
+    EXPECT_EQ(m_watcher->folderMode(), FolderMode::manual);
+    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/m"));
 }
 
 TEST_F(FolderWatcherTest, ChoosesRecordingThenTakeThenFirstInProviderOrder)
@@ -262,23 +274,6 @@ TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
         EXPECT_EQ(m_watcher->displayedRecPass(), c.shown) << c.recPass.toStdString();
         EXPECT_EQ(m_watcher->takeStatusLabel(), c.label) << c.recPass.toStdString();
     }
-}
-
-// The store itself is UserDefaultsTest's; here, that the watcher's setters reach it.
-TEST_F(FolderWatcherTest, ChoicesMadeThroughTheWatcherHoldForTheNextOne)
-{
-    start();
-    m_watcher->setShowNextTakeWhenIdle(false);
-    m_watcher->setDawSelection(DAWSelection::manual(DAWId::nuendo));
-    m_watcher->setTakeDerivation(TakeDerivation::max);
-    m_watcher->selectManualFolder([](const QString&) { return std::optional<QString>("/takes"); });
-    m_watcher.reset();
-    start();
-    EXPECT_FALSE(m_watcher->showNextTakeWhenIdle());
-    EXPECT_EQ(m_watcher->dawSelection(), DAWSelection::manual(DAWId::nuendo));
-    EXPECT_EQ(m_watcher->takeDerivation(), TakeDerivation::max);
-    EXPECT_EQ(m_watcher->folderMode(), FolderMode::manual);
-    EXPECT_EQ(m_watcher->effectiveFolderURL(), QStringLiteral("/takes"));
 }
 
 TEST_F(FolderWatcherTest, SlowScansNeverPileUpMoreThanOneWaitingRound)

@@ -27,19 +27,6 @@ std::optional<RunningApplication> find(const QString& name)
 
 } // namespace
 
-TEST(RunningApplicationsTest, ListsProcessesByCommandNameAsRegularApplications)
-{
-    const QString name = uniqueCommandName("qvr");
-    HeldFiles held(name, {});
-    ASSERT_TRUE(held.isReady());
-    const auto app = find(name);
-    ASSERT_TRUE(app) << name.toStdString();
-    EXPECT_TRUE(app->isRegular);
-    EXPECT_FALSE(app->bundleIdentifier);
-    held.finish();
-    EXPECT_FALSE(find(name)) << name.toStdString() << " after it ended";
-}
-
 TEST(RunningApplicationsTest, LeavesOutKernelThreads)
 {
     // kthreadd (process 2 outside a process namespace) is the kernel's own; run as root it would
@@ -79,9 +66,11 @@ TEST(RunningApplicationsTest, RecoversTheFullNameOfAProgramTheKernelCut)
     EXPECT_TRUE(ExecutableName::isWineLoader(u"/usr/lib/wine/wine64-preloader"));
     EXPECT_FALSE(ExecutableName::isWineLoader(u"/usr/bin/winecfg"));
 
-    // And a real process, started from a copy of sleep under a long name.
+    // And a real process, started from a copy of sleep under a long name: listed by its command
+    // name as a regular application, with its whole name, until it ends.
     TempDir dir;
-    const QString program = dir.filePath(QStringLiteral("qv-a-long-program-name"));
+    const QString cut = uniqueCommandName("qvl"), whole = cut + QStringLiteral("-long-name");
+    const QString program = dir.filePath(whole);
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), program));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
     QProcess process;
@@ -89,12 +78,14 @@ TEST(RunningApplicationsTest, RecoversTheFullNameOfAProgramTheKernelCut)
     ASSERT_TRUE(process.waitForStarted());
     const qint64 pid = process.processId();
     std::optional<RunningApplication> app;
-    pollUntil([&] { return (app = find(QStringLiteral("qv-a-long-progr"))).has_value(); },
-              std::chrono::seconds(30));
+    pollUntil([&] { return (app = find(cut)).has_value(); }, std::chrono::seconds(30));
     process.kill();
     process.waitForFinished();
     ASSERT_TRUE(app);
-    EXPECT_EQ(app->fullName(), QStringLiteral("qv-a-long-program-name"));
+    EXPECT_EQ(app->fullName(), whole);
     EXPECT_EQ(app->processId, pid);
+    EXPECT_TRUE(app->isRegular);
+    EXPECT_FALSE(app->bundleIdentifier);
     EXPECT_FALSE(app->winePrefix);
+    EXPECT_FALSE(find(cut)) << "after it ended";
 }

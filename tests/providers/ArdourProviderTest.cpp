@@ -70,44 +70,11 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ArdourSessionTest, ThePrefixedTakeNameIsTheTake)
+// With the session's "Prefix Take Name" on (or, without a session file, names that carry it) the
+// prefixed number is the take; without it, the tracks' counts are.
+TEST_F(ArdourSessionTest, ThePrefixedTakeNameOrTheTracksCountsGiveTheTake)
 {
-    struct Case
-    {
-        const char* label;
-        const char* files;
-        const char* prefixOption;
-        int take;
-        bool recording;
-    } cases[] = {
-        {"recording the second pass",
-         "Take1_Gtr-1.wav:90 Take1_Keys-1%L.wav:90 Take2_Gtr-1.wav:1 "
-         "Take2_Keys-1%L.wav:2 Take2_Keys-1%R.wav:2",
-         "1", 2, true},
-        {"between passes", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", "1", 2, false},
-        {"the take name set back: the newest pass counts", "Take5_Gtr-1.wav:90 Take1_Gtr-2.wav:30",
-         "1", 1, false},
-        {"no session file: the names tell", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", nullptr, 2,
-         false},
-        {"a take name without a number: the tracks' counts", "Verse_Gtr-1.wav:30", "1", 1, false},
-    };
-    for (const auto& c : cases) {
-        TempDir fresh;
-        std::swap(dir, fresh);
-        const DAWSnapshot snapshot = detect(c.files, c.prefixOption);
-        EXPECT_EQ(snapshot.currentTake, countedTake(c.take)) << c.label;
-        EXPECT_EQ(snapshot.isRecording, c.recording) << c.label;
-        EXPECT_EQ(snapshot.detectedFolder, dir.filePath(audio)) << c.label;
-        EXPECT_EQ(snapshot.takeFolder, dir.filePath(audio)) << c.label;
-        EXPECT_EQ(snapshot.projectName, QStringLiteral("Song")) << c.label;
-        EXPECT_EQ(snapshot.detectedProjectPath,
-                  c.prefixOption ? std::optional(dir.filePath("Song/Song.ardour")) : std::nullopt)
-            << c.label;
-    }
-}
-
-TEST_F(ArdourSessionTest, WithoutThePrefixTheTracksCountsGiveTheTake)
-{
+    const auto mode = TakeDerivation::mode;
     struct Case
     {
         const char* label;
@@ -117,21 +84,32 @@ TEST_F(ArdourSessionTest, WithoutThePrefixTheTracksCountsGiveTheTake)
         int take;
         bool recording;
     } cases[] = {
-        {"between passes",
+        {"recording the second pass",
+         "Take1_Gtr-1.wav:90 Take1_Keys-1%L.wav:90 Take2_Gtr-1.wav:1 "
+         "Take2_Keys-1%L.wav:2 Take2_Keys-1%R.wav:2",
+         "1", mode, 2, true},
+        {"between passes", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", "1", mode, 2, false},
+        {"the take name set back: the newest pass counts", "Take5_Gtr-1.wav:90 Take1_Gtr-2.wav:30",
+         "1", mode, 1, false},
+        {"no session file: the names tell", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", nullptr, mode,
+         2, false},
+        {"a take name without a number: the tracks' counts", "Verse_Gtr-1.wav:30", "1", mode, 1,
+         false},
+        {"no prefix, between passes",
          "Gtr-1.wav:90 Gtr-2.wav:60 Keys-1%L.wav:90 Keys-1%R.wav:90 "
          "Keys-2%L.wav:60 Keys-2%R.wav:60",
-         "0", TakeDerivation::mode, 2, false},
-        {"recording: only this pass's files",
+         "0", mode, 2, false},
+        {"no prefix, recording: only this pass's files",
          "Gtr-1.wav:90 Gtr-2.wav:60 Gtr-3.wav:1 Keys-2.wav:60 "
          "Keys-3.wav:1 Bass-1.wav:1",
-         "0", TakeDerivation::mode, 3, true},
+         "0", mode, 3, true},
         {"a track that ran ahead, by the most common", "A-3.wav:60 B-3.wav:60 C-7.wav:60", "0",
-         TakeDerivation::mode, 3, false},
+         mode, 3, false},
         {"a track that ran ahead, by the highest", "A-3.wav:60 B-3.wav:60 C-7.wav:60", "0",
          TakeDerivation::max, 7, false},
         // "_7" in the track's name reads as a take prefix unless the session says otherwise.
-        {"the session's option over the names", "Mic_7-1.wav:90 Mic_7-2.wav:60", "0",
-         TakeDerivation::mode, 2, false},
+        {"the session's option over the names", "Mic_7-1.wav:90 Mic_7-2.wav:60", "0", mode, 2,
+         false},
     };
     for (const auto& c : cases) {
         TempDir fresh;
@@ -139,6 +117,12 @@ TEST_F(ArdourSessionTest, WithoutThePrefixTheTracksCountsGiveTheTake)
         const DAWSnapshot snapshot = detect(c.files, c.prefixOption, c.rule);
         EXPECT_EQ(snapshot.currentTake, countedTake(c.take)) << c.label;
         EXPECT_EQ(snapshot.isRecording, c.recording) << c.label;
+        EXPECT_EQ(snapshot.detectedFolder, dir.filePath(audio)) << c.label;
+        EXPECT_EQ(snapshot.takeFolder, dir.filePath(audio)) << c.label;
+        EXPECT_EQ(snapshot.projectName, QStringLiteral("Song")) << c.label;
+        EXPECT_EQ(snapshot.detectedProjectPath,
+                  c.prefixOption ? std::optional(dir.filePath("Song/Song.ardour")) : std::nullopt)
+            << c.label;
     }
 }
 

@@ -10,50 +10,17 @@
 
 using namespace quorvel;
 
-// The providers in tie-break order, each with its exact configuration.
-TEST(StandardProvidersTest, ProvidersInTieBreakOrder)
+// The tie-break order, and every shipped pattern compiles. (What each pattern and media folder
+// reads is the providers' tests' part, through these same shipped configurations.)
+TEST(StandardProvidersTest, ProvidersInTieBreakOrderWithPatternsThatCompile)
 {
-    struct Row
-    {
-        DAWId id;
-        const char *name, *pattern;
-        const char *bundle = nullptr, *process = nullptr, *filter = nullptr, *media = nullptr;
-    } rows[] = {
-        {DAWId::reaper, "REAPER", R"((.*)-\d+-(\d{3,})\.wav$)"},
-        {DAWId::logic, "Logic Pro", R"(#(\d+)\.(?:wav|aif|aiff|caf)$)", "com.apple.logic10",
-         "Logic Pro", "/^Logic Pro$/", "Audio Files"},
-        {DAWId::protools, "Pro Tools", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf)$)",
-         "com.avid.ProTools", "Pro Tools", "/^Pro Tools$/", "Audio Files"},
-        {DAWId::nuendo, "Nuendo", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)",
-         "com.steinberg.nuendo", "Nuendo", "/^Nuendo/", "Audio"},
-        {DAWId::cubase, "Cubase", R"(_(\d+)(?:\.[LR])?\.(?:wav|aif|aiff|caf|w64)$)",
-         "com.steinberg.cubase", "Cubase", "/^Cubase/", "Audio"},
-        {DAWId::ableton, "Ableton Live", R"(\[(\d{4}-\d{2}-\d{2} \d{6})\]\.\w+$)"},
-        {DAWId::ardour, "Ardour",
-         R"(^(?:.*?(\d+)_)?.+-(\d+)(?:%(?:[LR]|[a-z]|\d+))?\.(?:wav|w64|caf|aif|aiff|flac|rf64)$)"},
-    };
-    const auto providers = standardProviders();
-    ASSERT_EQ(providers.size(), std::size(rows));
-    for (size_t i = 0; i < providers.size(); ++i) {
-        const Row& row = rows[i];
-        const auto& provider = *providers[i];
-        const std::string label = std::to_string(i) + " " + row.name;
-        EXPECT_EQ(provider.id(), row.id) << label;
-        EXPECT_EQ(provider.displayName(), QString::fromUtf8(row.name)) << label;
-        EXPECT_EQ(provider.defaultFilenamePattern(), QString::fromUtf8(row.pattern)) << label;
-        EXPECT_TRUE(FilenamePattern::compile(provider.defaultFilenamePattern()).pattern) << label;
-
-        const auto* perTrack = dynamic_cast<const PerTrackProvider*>(&provider);
-        ASSERT_EQ(perTrack != nullptr, row.bundle != nullptr) << label;
-        if (!perTrack)
-            continue;
-        const auto& config = perTrack->configuration();
-        EXPECT_EQ(config.id, row.id) << label;
-        EXPECT_EQ(config.bundleIdentifiers, QStringList{row.bundle}) << label;
-        EXPECT_EQ(config.processNames, QStringList{row.process}) << label;
-        EXPECT_EQ(config.lsofCommandFilter, QString::fromUtf8(row.filter)) << label;
-        EXPECT_EQ(config.mediaSubfolderName, QString::fromUtf8(row.media)) << label;
+    std::vector<DAWId> order;
+    for (const auto& provider : standardProviders()) {
+        order.push_back(provider->id());
+        EXPECT_TRUE(FilenamePattern::compile(provider->defaultFilenamePattern()).pattern)
+            << provider->displayName().toStdString();
     }
+    EXPECT_EQ(order, std::vector<DAWId>(allDAWIds.begin(), allDAWIds.end()));
 }
 
 // Which running applications make each shipped provider count as running. The name is what the
@@ -99,14 +66,11 @@ TEST(StandardProvidersTest, RunningApplicationsThatSelectEachProvider)
         {5, "Ableton Live 12", nullptr, true, true, "Ableton Live 12 Suite.exe"},
         {5, "Ableton Live 12", nullptr, true, false}, // the cut name alone is not the program
         {5, "Ableton Live.ex", nullptr, true, false, "Ableton Live.exe"},
-        {6, "ardour-7.3.0~ds", nullptr, true, true, "ardour-7.3.0~ds0"},  // Debian 12
-        {6, "ardour-8.12.0~d", nullptr, true, true, "ardour-8.12.0~ds0"}, // Debian 13
-        {6, "ardour-8.12.0", nullptr, true, true},                        // Ardour's bundles
+        {6, "ardour-7.3.0~ds", nullptr, true, true, "ardour-7.3.0~ds0"}, // Debian 12
+        {6, "ardour-8.12.0", nullptr, true, true},                       // Ardour's bundles
         {6, "ardour-vst-scan", nullptr, true, false, "ardour-vst-scanner"},
-        {6, "ardour-exec-wra", nullptr, true, false, "ardour-exec-wrapper"},
         {6, "hardour-7.3.0~d", nullptr, true, false, "hardour-7.3.0~ds0"},
         {6, "ardour7-lua", nullptr, true, false},
-        {6, "luasession", nullptr, true, false},
     };
     for (const auto& c : cases) {
         RunningApplication app;

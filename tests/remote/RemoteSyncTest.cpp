@@ -53,15 +53,6 @@ TEST(RemoteSyncTest, EnablingServesTheCurrentStateAtOnceAndEveryScanAfterUntilDi
     EXPECT_TRUE(pollUntil([&] { return LoopbackClient(port).connectError() == ECONNREFUSED; }));
 }
 
-TEST(RemoteSyncTest, AStoredSettingStartsTheServerWithTheWatcher)
-{
-    WatcherHarness h;
-    h.settings().setRemoteDisplayEnabled(true);
-    FolderWatcher next({}, h.settings(), nullptr, std::chrono::hours(1), 0);
-    EXPECT_TRUE(next.remoteDisplayEnabled());
-    EXPECT_TRUE(pollUntil([&] { return next.remoteDisplayRunning(); }));
-}
-
 // A port held by another program, as by a Quorvel started earlier: the error says listening is
 // tried again, and the page comes up by itself once the port is free.
 TEST(RemoteSyncTest, ATakenPortIsTriedAgainAndServedOnceFree)
@@ -91,7 +82,7 @@ QByteArray statusOf(const FolderWatcher& watcher, const QByteArray& target)
 }
 
 // The key setting flows from the settings through the watcher to the server and the addresses,
-// and a stored one holds for the next start; off, everything is as without keys.
+// and the stored settings hold for the next start; off, everything is as without keys.
 TEST(RemoteSyncTest, TheAccessKeySettingGuardsTheServerAndRidesInTheAddresses)
 {
     WatcherHarness h;
@@ -123,9 +114,12 @@ TEST(RemoteSyncTest, TheAccessKeySettingGuardsTheServerAndRidesInTheAddresses)
     for (const QString& url : watcher.remoteDisplayURLs())
         EXPECT_TRUE(url.endsWith("/?key=" + fresh)) << url.toStdString();
 
+    // The stored settings hold for the next start: the server comes up with the watcher, keyed.
     FolderWatcher next({}, h.settings(), nullptr, std::chrono::hours(1), 0);
     EXPECT_TRUE(next.remoteDisplayKeyRequired());
-    EXPECT_EQ(next.remoteDisplayKey(), fresh) << "the stored key holds for the next start";
+    EXPECT_EQ(next.remoteDisplayKey(), fresh);
+    ASSERT_TRUE(pollUntil([&] { return next.remoteDisplayRunning(); }));
+    EXPECT_EQ(statusOf(next, "/state?key=" + fresh.toUtf8()), "HTTP/1.1 200 OK");
 
     watcher.setRemoteDisplayKeyRequired(false);
     EXPECT_EQ(statusOf(watcher, "/state"), "HTTP/1.1 200 OK");

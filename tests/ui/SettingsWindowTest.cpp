@@ -92,21 +92,11 @@ TEST(SettingsWindowTest, NotesAndPartsInEachState)
     w.window.setAddressSource([&] { return addresses; });
     w.watcher.setRemoteDisplayStatus(true, std::nullopt);
     w.expect("remote display running", {"noProjectNote", "remoteDetails", "remoteInstructions"});
-    // Each address in a row of its own, with its QR code and a button that copies it.
-    const auto rows = w.window.findChildren<QWidget*>(QStringLiteral("remoteAddressRow"));
-    ASSERT_EQ(rows.size(), addresses.size());
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(addresses[i].toStdString());
-        auto* label = rows[i]->findChild<ElidedLabel*>(QStringLiteral("remoteAddress"));
-        auto* code = rows[i]->findChild<QLabel*>(QStringLiteral("remoteAddressCode"));
-        auto* copy = rows[i]->findChild<QAbstractButton*>(QStringLiteral("copyAddress"));
-        ASSERT_TRUE(label && code && copy);
-        EXPECT_EQ(label->fullText(), addresses[i]);
+    // Each address with a QR code of its own (what the rows show and copy is the next test's).
+    const auto codes = w.window.findChildren<QLabel*>(QStringLiteral("remoteAddressCode"));
+    ASSERT_EQ(codes.size(), addresses.size());
+    for (const QLabel* code : codes)
         EXPECT_GT(code->pixmap().width(), 60);
-        QGuiApplication::clipboard()->clear();
-        copy->click();
-        EXPECT_EQ(QGuiApplication::clipboard()->text(), addresses[i]);
-    }
     EXPECT_EQ(w.window.width(), 460) << "a long address must not widen the window";
     w.window.setAddressSource([] { return QStringList(); });
     w.expect("remote display running without an address",
@@ -169,10 +159,14 @@ TEST(SettingsWindowTest, TheAccessKeyControlsChangeTheAddressesShown)
         EXPECT_EQ(shownAddresses(), w.watcher.remoteDisplayURLs());
         for (const QString& address : shownAddresses())
             EXPECT_TRUE(address.endsWith("/?key=" + key)) << address.toStdString();
-        auto* copy = w.find<QAbstractButton>("copyAddress");
-        QGuiApplication::clipboard()->clear();
-        copy->click();
-        EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("/?key=" + key));
+        // Each row's button copies its own address.
+        const auto copies = w.window.findChildren<QAbstractButton*>(QStringLiteral("copyAddress"));
+        ASSERT_EQ(copies.size(), shownAddresses().size());
+        for (qsizetype i = 0; i < copies.size(); ++i) {
+            QGuiApplication::clipboard()->clear();
+            copies[i]->click();
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), shownAddresses()[i]);
+        }
         EXPECT_TRUE(w.find("newRemoteKey")->isEnabled());
         w.click("newRemoteKey");
         EXPECT_NE(w.watcher.remoteDisplayKey(), key);
