@@ -2,6 +2,7 @@
 
 #include "model/FilenamePattern.h"
 #include "model/UserDefaults.h"
+#include "providers/SystemProbe.h"
 #include "support/FakeProvider.h"
 #include "support/Poll.h"
 #include "support/RawSettings.h"
@@ -194,6 +195,39 @@ TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
         }
         EXPECT_EQ(actual, c.expected) << c.sequence;
     }
+}
+
+// A change in a folder the scans list runs a batch at once, between ticks of the clock; such
+// batches never count towards the end of a recording, and one asked for while a batch runs
+// follows it.
+TEST_F(FolderWatcherTest, FolderChangesRunBatchesEarlyWithoutShorteningTheDebounce)
+{
+    start();
+    const QString folder = m_dir.makeFolder(QStringLiteral("Takes"));
+    ASSERT_TRUE(SystemProbe::listFolder(folder)) << "listed, as a provider's scan would";
+    m_reaper->queueSnapshots({snapshotWithTake("1", true), snapshotWithTake("1", false)});
+    tickAndWait();
+    ASSERT_TRUE(m_watcher->isRecording());
+    for (int i = 0; i < FolderWatcher::stopDebounceTicks + 1; ++i) {
+        const int before = m_applied;
+        m_dir.write(QStringLiteral("Takes/%1.wav").arg(i));
+        waitForApplies(before + 1);
+        EXPECT_TRUE(m_watcher->isRecording()) << "after change " << i;
+    }
+    for (int i = 1; i <= FolderWatcher::stopDebounceTicks; ++i) {
+        tickAndWait();
+        EXPECT_EQ(m_watcher->isRecording(), i < FolderWatcher::stopDebounceTicks) << "tick " << i;
+    }
+
+    const int scansBefore = m_reaper->scanCalls();
+    const int appliedBefore = m_applied;
+    m_reaper->holdScans();
+    m_watcher->tick();
+    ASSERT_TRUE(pollUntil([&] { return m_reaper->scansStarted() > scansBefore; }));
+    m_watcher->wake();
+    m_reaper->release();
+    waitForApplies(appliedBefore + 2);
+    EXPECT_EQ(m_reaper->scanCalls() - scansBefore, 2);
 }
 
 TEST_F(FolderWatcherTest, EmptyRoundsClearTheDAWButKeepTheLastTakeAndFolder)
