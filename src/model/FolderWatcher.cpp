@@ -376,7 +376,7 @@ void FolderWatcher::wake()
     // A batch that has not started yet lists the folders after the change anyway.
     if (m_batchWaiting->load())
         return;
-    if (m_batchInFlight)
+    if (m_batchesInFlight > 0)
         m_wakeAgain = true;
     else
         submitBatch();
@@ -431,8 +431,15 @@ void FolderWatcher::submitBatch()
         batch.emplace_back(provider, std::move(context));
     }
 
+    // Nothing to scan, and no result ahead of this one to keep the order with: the round ends
+    // here, without waking the scan thread.
+    const bool direct = batch.empty() && m_batchesInFlight == 0;
+    ++m_batchesInFlight;
+    if (direct) {
+        QTimer::singleShot(0, this, [this] { finishBatch({}); });
+        return;
+    }
     m_batchWaiting->store(true);
-    m_batchInFlight = true;
     m_scanExecutor.submit([alive = std::weak_ptr<int>(m_alive), waiting = m_batchWaiting,
                            self = QPointer<FolderWatcher>(this), batch = std::move(batch)] {
         waiting->store(false);
@@ -446,17 +453,20 @@ void FolderWatcher::submitBatch()
         // on the main thread.
         if (QCoreApplication* app = QCoreApplication::instance()) {
             handOver(app, [self, results = std::move(results)] {
-                if (!self)
-                    return;
-                self->m_batchInFlight = false;
-                const bool counted = std::exchange(self->m_clockTickSinceApply, false);
-                self->apply(results, counted);
-                self->watchListedFolders();
-                if (std::exchange(self->m_wakeAgain, false))
-                    self->wake();
+                if (self)
+                    self->finishBatch(results);
             });
         }
     });
+}
+
+void FolderWatcher::finishBatch(const std::vector<ScanResult>& results)
+{
+    --m_batchesInFlight;
+    apply(results, std::exchange(m_clockTickSinceApply, false));
+    watchListedFolders();
+    if (std::exchange(m_wakeAgain, false))
+        wake();
 }
 
 void FolderWatcher::apply(const std::vector<ScanResult>& results, bool counted)

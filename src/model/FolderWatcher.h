@@ -258,6 +258,7 @@ private:
     void syncRemoteDisplay();
     void applyRemoteDisplayKey();
     void submitBatch();
+    void finishBatch(const std::vector<ScanResult>& results);
     void watchListedFolders();
 
     UserDefaults& m_settings;
@@ -288,7 +289,7 @@ private:
     QFileSystemWatcher* m_folderChanges = nullptr;
     QTimer* m_wakeTimer = nullptr;
     bool m_clockTickSinceApply = false;
-    bool m_batchInFlight = false;
+    int m_batchesInFlight = 0; // submitted, not applied yet
     bool m_wakeAgain = false;
     std::chrono::milliseconds m_tickInterval;
     QHash<DAWId, Detection> m_lastDetection;
