@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Take file created -> `quorvel --headless --json` says so: the delay, over many takes.
 
-quorvel-simulate records REAPER takes (1.5 s each, 0.5 s apart) and prints a line the moment a
-take's files exist; Quorvel prints a line when what it shows changes. Each delay runs from the
-simulator's line to the first of Quorvel's that shows that take recording. The run is made twice:
-as built, and with QUORVEL_POLL_ONLY=1 (the one-second clock alone, as before folder changes woke
-Quorvel). Then an idle Quorvel (no DAW running) is watched for its wake-ups per second: the
-context switches of all its threads.
+quorvel-simulate records REAPER takes (1.5 s each, 0.7 s apart, so that the one-second clock
+meets them at ever other moments) and prints a line the moment a take's files exist; Quorvel
+prints a line when what it shows changes. Each delay runs from the simulator's line to the first
+of Quorvel's that shows that take recording. The run is made twice: as built, and with
+QUORVEL_POLL_ONLY=1 (the clock alone, as before folder changes woke Quorvel). Then an idle
+Quorvel (no DAW running) is watched for its wake-ups per second (the voluntary context switches
+of all its threads), and the processor time Quorvel takes while a DAW records 64 tracks at once
+is measured both ways.
 
 Usage: bench/latency/headless_latency.py [--build build/test] [--takes 20]
 """
@@ -43,7 +45,7 @@ def measure(build, takes, poll_only):
         simulate = subprocess.Popen(
             [os.path.join(build, "tools/quorvel-simulate"), "reaper", "--folder",
              os.path.join(work, "Session"), "--takes", str(takes), "--take-seconds", "1.5",
-             "--gap-seconds", "0.5", "--tracks", "2"],
+             "--gap-seconds", "0.7", "--tracks", "2"],
             stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
         selector = selectors.DefaultSelector()
         selector.register(quorvel.stdout, selectors.EVENT_READ, "quorvel")
@@ -92,7 +94,7 @@ def idle_wakeups(build, seconds=10):
             for task in os.listdir(f"/proc/{quorvel.pid}/task"):
                 with open(f"/proc/{quorvel.pid}/task/{task}/status") as f:
                     for line in f:
-                        if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        if line.startswith("voluntary_ctxt_switches"):  # preemptions are not wake-ups
                             total += int(line.split()[1])
             return total
 
@@ -102,6 +104,33 @@ def idle_wakeups(build, seconds=10):
         quorvel.terminate()
         quorvel.wait(10)
     return (after - before) / seconds
+
+
+def busy_cpu(build, poll_only, seconds=10):
+    """Share of a core Quorvel uses while 64 tracks are being written."""
+    with tempfile.TemporaryDirectory(prefix="quorvel-busy-") as work:
+        env = pinned_environment(work, poll_only)
+        quorvel = subprocess.Popen([os.path.join(build, "src/app/quorvel"), "--headless", "--json"],
+                                   stdout=subprocess.DEVNULL, env=env)
+        simulate = subprocess.Popen(
+            [os.path.join(build, "tools/quorvel-simulate"), "reaper", "--folder",
+             os.path.join(work, "Session"), "--takes", "1", "--take-seconds", str(seconds + 6),
+             "--tracks", "64"], stdout=subprocess.DEVNULL, env=env)
+        time.sleep(3)
+
+        def cpu():
+            with open(f"/proc/{quorvel.pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+        before = cpu()
+        time.sleep(seconds)
+        used = cpu() - before
+        simulate.kill()
+        quorvel.terminate()
+        quorvel.wait(10)
+        simulate.wait(10)
+    return 100 * used / seconds
 
 
 def percentile(values, p):
@@ -126,6 +155,8 @@ def main():
     print(f"ratio poll/woken   p50 {percentile(polled, 50) / percentile(woken, 50):.1f}x  "
           f"p95 {percentile(polled, 95) / percentile(woken, 95):.1f}x")
     print(f"idle wake-ups      {idle_wakeups(args.build):.1f} per second (all threads)")
+    print(f"64 tracks writing  {busy_cpu(args.build, False):.1f} % of a core woken by changes, "
+          f"{busy_cpu(args.build, True):.1f} % poll only")
     return 0
 
 
