@@ -191,6 +191,8 @@ Route route(const RequestLine& request)
         return Route::State;
     if (request.path == QLatin1String("/api/v1/state"))
         return Route::Api;
+    if (request.path == QLatin1String("/events"))
+        return Route::Events;
     return Route::NotFound;
 }
 
@@ -255,6 +257,28 @@ QByteArray response(QByteArrayView status, QByteArrayView contentType, QByteArra
     bytes.append("Connection: close\r\n");
     bytes.append("\r\n");
     bytes.append(body);
+    return bytes;
+}
+
+QByteArray streamHead()
+{
+    return "HTTP/1.1 200 OK\r\n"
+           "Content-Type: text/event-stream\r\n"
+           "Cache-Control: no-cache\r\n"
+           "Access-Control-Allow-Origin: *\r\n"
+           "Connection: close\r\n"
+           "\r\n";
+}
+
+QByteArray streamEvent(QByteArrayView data)
+{
+    // A line break inside a field would end it early, so every line gets a field of its own;
+    // the receiver joins them again with LF.
+    QByteArray bytes;
+    bytes.reserve(data.size() + 16);
+    for (const QByteArray& line : data.toByteArray().split('\n'))
+        bytes.append("data: ").append(line).append('\n');
+    bytes.append('\n');
     return bytes;
 }
 
