@@ -342,7 +342,7 @@ test('a server that stops answering turns the page disconnected, one abandoned p
   try {
     const view = await waitForView((v) => v.label === 'reconnecting\u2026' && hasClass(v, 'disconnected'),
       'the page gives up on the silent server');
-    assert.deepEqual([view.take, view.piece], ['42', 'Nocturne']);
+    assert.deepEqual([view.take, view.piece, hasClass(view, 'recording')], ['42', 'Nocturne', false]);
     await waitFor(() => polls.failed, (n) => n >= 2, 'unanswered polls are abandoned');
     assert.equal(polls.mostOpen, 1, 'polls never overlap');
   } finally {
