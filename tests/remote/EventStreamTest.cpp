@@ -159,6 +159,9 @@ TEST_F(EventStreamTest, StreamsAreRefusedLikeEveryOtherPath)
 
     LoopbackClient late(server->port());
     ASSERT_TRUE(late.connected());
+    // Connections are accepted in order: once a later one is answered, this one is the server's
+    // and outlives the listener.
+    ASSERT_TRUE(test::exchange(server->port(), getEvents).closed);
     ASSERT_TRUE(stopAndWait());
     ASSERT_TRUE(late.send("GET /events?key=" + k + " HTTP/1.1\r\n\r\n"));
     const auto received = late.readAll();
@@ -190,8 +193,8 @@ TEST_F(EventStreamTest, AClientThatStopsReadingIsDropped)
     LoopbackClient stalled(server->port());
     ASSERT_TRUE(stalled.send(getEvents));
     StreamClient reading(server->port(), getEvents);
+    // Accepted in order: the stalled connection is the server's once the later one is answered.
     ASSERT_TRUE(reading.waitFor(hasEvent({})));
-    test::processEventsFor(std::chrono::milliseconds(200)); // both streams are open now
     const int withBoth = test::openDescriptorCount();
     RemoteDisplayState state;
     state.piece = QString(16 * 1024, u'x');
