@@ -272,14 +272,7 @@ QByteArray streamHead()
 
 QByteArray streamEvent(QByteArrayView data)
 {
-    // A line break inside a field would end it early, so every line gets a field of its own;
-    // the receiver joins them again with LF.
-    QByteArray bytes;
-    bytes.reserve(data.size() + 16);
-    for (const QByteArray& line : data.toByteArray().split('\n'))
-        bytes.append("data: ").append(line).append('\n');
-    bytes.append('\n');
-    return bytes;
+    return "data: " + data.toByteArray() + "\n\n";
 }
 
 } // namespace quorvel::HttpExchange

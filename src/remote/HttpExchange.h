@@ -86,8 +86,8 @@ QByteArray response(QByteArrayView status, QByteArrayView contentType, QByteArra
 // Connection: close, since the stream's body runs until the connection ends.
 QByteArray streamHead();
 
-// One event of an event stream carrying data: each of its lines as a "data:" field, then the
-// blank line that delivers it.
+// One event of an event stream carrying data: a "data:" field, then the blank line that delivers
+// it. REQUIRES: data holds no line break (compact JSON never does), which would end the field.
 QByteArray streamEvent(QByteArrayView data);
 
 } // namespace quorvel::HttpExchange
