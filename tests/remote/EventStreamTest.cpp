@@ -169,9 +169,10 @@ TEST_F(EventStreamTest, StreamsAreRefusedLikeEveryOtherPath)
         << shown(received.bytes);
 }
 
-// Past the cap the oldest stream ends and the newcomer is served; the one-request paths go on
-// as before.
-TEST_F(EventStreamTest, ANewStreamPastTheCapEndsTheOldest)
+// Past their cap the oldest stream ends and the newcomer is served. Streams leave the
+// one-request connections their whole cap: with the streams open, a full set of idle clients is
+// kept, and only a request past it pushes out the oldest of them.
+TEST_F(EventStreamTest, StreamsHaveACapOfTheirOwnPastWhichTheOldestEnds)
 {
     std::vector<std::unique_ptr<StreamClient>> streams;
     for (int i = 0; i <= RemoteDisplayServer::maxStreams; ++i) {
@@ -179,11 +180,19 @@ TEST_F(EventStreamTest, ANewStreamPastTheCapEndsTheOldest)
         ASSERT_TRUE(streams.back()->waitFor(hasEvent({}))) << "stream " << i;
     }
     EXPECT_TRUE(streams.front()->waitForClose()) << "the oldest stream";
-    for (std::size_t i = 1; i < streams.size(); ++i)
-        EXPECT_TRUE(streams[i]->open()) << "stream " << i;
+
+    std::vector<std::unique_ptr<LoopbackClient>> idle;
+    for (int i = 0; i < RemoteDisplayServer::maxConnections; ++i) {
+        idle.push_back(std::make_unique<LoopbackClient>(server->port()));
+        ASSERT_TRUE(idle.back()->connected()) << "idle client " << i;
+    }
     const auto answer = test::exchange(server->port(), "GET /state HTTP/1.1\r\n\r\n");
     EXPECT_TRUE(answer.closed && answer.bytes.startsWith("HTTP/1.1 200 OK\r\n"))
         << shown(answer.bytes);
+    EXPECT_TRUE(idle[0]->readAll().closed) << "the oldest idle client";
+    EXPECT_FALSE(idle[1]->closedByPeerNow()) << "the next idle client";
+    for (std::size_t i = 1; i < streams.size(); ++i)
+        EXPECT_TRUE(streams[i]->open()) << "stream " << i;
 }
 
 // A client that stops reading is dropped once its unsent events pile up, while one that reads
