@@ -191,6 +191,8 @@ Route route(const RequestLine& request)
         return Route::State;
     if (request.path == QLatin1String("/api/v1/state"))
         return Route::Api;
+    if (request.path == QLatin1String("/events"))
+        return Route::Events;
     return Route::NotFound;
 }
 
@@ -256,6 +258,21 @@ QByteArray response(QByteArrayView status, QByteArrayView contentType, QByteArra
     bytes.append("\r\n");
     bytes.append(body);
     return bytes;
+}
+
+QByteArray streamHead()
+{
+    return "HTTP/1.1 200 OK\r\n"
+           "Content-Type: text/event-stream\r\n"
+           "Cache-Control: no-cache\r\n"
+           "Access-Control-Allow-Origin: *\r\n"
+           "Connection: close\r\n"
+           "\r\n";
+}
+
+QByteArray streamEvent(QByteArrayView data)
+{
+    return "data: " + data.toByteArray() + "\n\n";
 }
 
 } // namespace quorvel::HttpExchange

@@ -62,7 +62,7 @@ QList<QByteArrayView> fieldValues(QByteArrayView head, QByteArrayView name);
 // address.
 bool hostAllowed(QByteArrayView host, const QStringList& machineNames);
 
-enum class Route { Page, State, Api, NotFound, MethodNotAllowed };
+enum class Route { Page, State, Api, Events, NotFound, MethodNotAllowed };
 
 // Which answer a request gets: anything but an exact "GET" is refused, then the path decides.
 Route route(const RequestLine& request);
@@ -79,5 +79,15 @@ bool carriesKey(QByteArrayView head, QByteArrayView key);
 // Cache-Control: no-store, Access-Control-Allow-Origin: *, Connection: close, a blank line,
 // and the body.
 QByteArray response(QByteArrayView status, QByteArrayView contentType, QByteArrayView body);
+
+// The head that opens an event stream (HTML's server-sent events,
+// https://html.spec.whatwg.org/multipage/server-sent-events.html): 200, text/event-stream,
+// Cache-Control: no-cache, the same Access-Control-Allow-Origin as every answer, and
+// Connection: close, since the stream's body runs until the connection ends.
+QByteArray streamHead();
+
+// One event of an event stream carrying data: a "data:" field, then the blank line that delivers
+// it. REQUIRES: data holds no line break (compact JSON never does), which would end the field.
+QByteArray streamEvent(QByteArrayView data);
 
 } // namespace quorvel::HttpExchange

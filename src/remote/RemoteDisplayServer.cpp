@@ -29,13 +29,15 @@ using Clock = std::chrono::steady_clock;
 // What the main thread and the server thread both touch.
 struct RemoteDisplayServer::Shared
 {
-    mutable std::mutex stateLock; // guards state, updatedAt and the two answers built from them
+    mutable std::mutex stateLock; // guards everything up to keyLock
     State state;
     std::optional<QDateTime> updatedAt;
     // The complete answers to /state and /api/v1/state, built once per push rather than once per
     // poll: every tablet asks 2.5 times a second and the watcher pushes once a second.
     QByteArray stateResponse;
     QByteArray apiResponse;
+    QByteArray stateEvent; // the /state document as an event of the stream
+    quint64 stateGeneration = 0; // counts the pushes that changed the state
 
     mutable std::mutex keyLock; // guards accessKey
     std::optional<QByteArray> accessKey;
@@ -81,18 +83,23 @@ constexpr auto acceptRetryDelay = std::chrono::milliseconds(250);
 // dropped.
 constexpr auto drainTime = std::chrono::seconds(2);
 
+constexpr QByteArrayView keepAliveComment = ": keep-alive\n\n";
+
 struct JSONResponses
 {
     QByteArray state;
     QByteArray api;
+    QByteArray event;
 };
 
 JSONResponses jsonResponses(const RemoteDisplayState& state,
                             const std::optional<QDateTime>& updatedAt)
 {
-    return {HttpExchange::response("200 OK", applicationJSON, StateDocuments::stateJSON(state)),
+    const QByteArray stateJSON = StateDocuments::stateJSON(state);
+    return {HttpExchange::response("200 OK", applicationJSON, stateJSON),
             HttpExchange::response("200 OK", applicationJSON,
-                                   StateDocuments::apiJSON(state, updatedAt))};
+                                   StateDocuments::apiJSON(state, updatedAt)),
+            HttpExchange::streamEvent(stateJSON)};
 }
 
 // One accepted client. The socket object carries its own request buffer so every callback
@@ -106,8 +113,10 @@ public:
     // When the head must be complete; once the answer is out, when draining ends.
     Clock::time_point deadline;
     bool headComplete = false; // the answer is chosen; what the client sends now is discarded
+    bool streaming = false;    // an open event stream: its answer has no end yet
     bool draining = false;     // the answer is out and the sending side shut
     bool closed = false;
+    std::list<Connection*>* list = nullptr; // the engine's list that holds it
     std::list<Connection*>::iterator position;
 };
 
@@ -154,17 +163,39 @@ public:
         m_retryTimer->setSingleShot(true);
         m_retryTimer->setInterval(listenRetryInterval);
         QObject::connect(m_retryTimer, &QTimer::timeout, this, [this] { retryListening(); });
+        m_refreshTimer = new QTimer(this);
+        m_refreshTimer->setInterval(streamRefreshInterval);
+        QObject::connect(m_refreshTimer, &QTimer::timeout, this, [this] { refreshStreams(); });
+        m_keepAliveTimer = new QTimer(this);
+        m_keepAliveTimer->setInterval(streamKeepAliveInterval);
+        QObject::connect(m_keepAliveTimer, &QTimer::timeout, this,
+                         [this] { sendToStreams(keepAliveComment); });
     }
 
     void start()
     {
+        endStreams();
         cancelListener();
         m_machineNames = NetworkInfo::machineNames();
         m_reportedFailure.reset();
         listen();
     }
 
-    void stop() { cancelListener(); }
+    void stop()
+    {
+        endStreams();
+        cancelListener();
+    }
+
+    // Sends the state to every stream, unless they have it already.
+    void broadcast()
+    {
+        const auto [generation, event] = currentEvent();
+        if (generation == m_sentGeneration)
+            return;
+        m_sentGeneration = generation;
+        sendToStreams(event);
+    }
 
     // Closes everything without reporting; the server is going away.
     void shutdown()
@@ -173,14 +204,20 @@ public:
         m_retryTimer = nullptr;
         delete m_listener;
         m_listener = nullptr;
-        while (!m_connections.empty()) {
-            Connection* connection = m_connections.front();
-            m_connections.pop_front();
-            QObject::disconnect(connection, nullptr, this, nullptr);
-            delete connection;
+        for (auto* list : {&m_connections, &m_streams}) {
+            while (!list->empty()) {
+                Connection* connection = list->front();
+                list->pop_front();
+                QObject::disconnect(connection, nullptr, this, nullptr);
+                delete connection;
+            }
         }
         delete m_headTimer;
         m_headTimer = nullptr;
+        delete m_refreshTimer;
+        m_refreshTimer = nullptr;
+        delete m_keepAliveTimer;
+        m_keepAliveTimer = nullptr;
     }
 
 private:
@@ -255,12 +292,13 @@ private:
         connection->setReadBufferSize(HttpExchange::maxHeadBytes);
         connection->deadline =
             Clock::now() + std::chrono::milliseconds(m_shared->headTimeoutMs.load());
+        connection->list = &m_connections;
         connection->position = m_connections.insert(m_connections.end(), connection);
 
         QObject::connect(connection, &QIODevice::readyRead, this,
                          [this, connection] { receive(connection); });
         QObject::connect(connection, &QIODevice::bytesWritten, this, [this, connection] {
-            if (connection->headComplete && !connection->draining &&
+            if (connection->headComplete && !connection->streaming && !connection->draining &&
                 connection->bytesToWrite() == 0)
                 drain(connection);
         });
@@ -308,10 +346,15 @@ private:
 
             const auto scan = HttpExchange::scanHead(connection->buffer, before);
             switch (scan.status) {
-            case HttpExchange::HeadStatus::Complete:
-                respond(connection,
-                        responseTo(QByteArrayView(connection->buffer).first(scan.length)));
+            case HttpExchange::HeadStatus::Complete: {
+                const Answer answer =
+                    answerTo(QByteArrayView(connection->buffer).first(scan.length));
+                if (answer.opensStream)
+                    openStream(connection);
+                else
+                    respond(connection, answer.bytes);
                 break;
+            }
             case HttpExchange::HeadStatus::BadRequestLine:
                 respond(connection, badRequest());
                 break;
@@ -356,38 +399,52 @@ private:
         return HttpExchange::response("400 Bad Request", textPlain, "Bad Request");
     }
 
-    QByteArray responseTo(QByteArrayView head) const
+    // The head of an event stream is answered by openStream(); every other answer is whole.
+    struct Answer
+    {
+        QByteArray bytes;
+        bool opensStream = false;
+    };
+
+    Answer answerTo(QByteArrayView head) const
     {
         const auto request = HttpExchange::parseRequestLine(head);
         const auto hosts = HttpExchange::fieldValues(head, "Host");
         // More than one Host is a bad request (RFC 9112 section 3.2,
         // https://www.rfc-editor.org/rfc/rfc9112#section-3.2); none is fine, as HTTP/1.0 allows.
         if (!request || hosts.size() > 1)
-            return badRequest();
+            return {badRequest()};
         if (!hosts.isEmpty() && !HttpExchange::hostAllowed(hosts.first(), m_machineNames))
-            return HttpExchange::response("421 Misdirected Request", textPlain,
-                                          "Misdirected Request");
+            return {HttpExchange::response("421 Misdirected Request", textPlain,
+                                           "Misdirected Request")};
         if (!keyCarried(head))
-            return HttpExchange::response("403 Forbidden", "text/html; charset=utf-8",
-                                          forbiddenPage);
+            return {HttpExchange::response("403 Forbidden", "text/html; charset=utf-8",
+                                           forbiddenPage)};
         switch (HttpExchange::route(*request)) {
         case HttpExchange::Route::MethodNotAllowed:
-            return HttpExchange::response("405 Method Not Allowed", textPlain,
-                                          "Method Not Allowed");
+            return {HttpExchange::response("405 Method Not Allowed", textPlain,
+                                           "Method Not Allowed")};
         case HttpExchange::Route::Page:
-            return m_pageResponse;
+            return {m_pageResponse};
         case HttpExchange::Route::State: {
             std::lock_guard lock(m_shared->stateLock);
-            return m_shared->stateResponse;
+            return {m_shared->stateResponse};
         }
         case HttpExchange::Route::Api: {
             std::lock_guard lock(m_shared->stateLock);
-            return m_shared->apiResponse;
+            return {m_shared->apiResponse};
         }
+        case HttpExchange::Route::Events:
+            // A stream opened while the display is off would go on showing a state nobody
+            // updates any more.
+            if (m_listener == nullptr || !m_listener->isListening())
+                return {HttpExchange::response("503 Service Unavailable", textPlain,
+                                               "The remote display is off.")};
+            return {{}, true};
         case HttpExchange::Route::NotFound:
             break;
         }
-        return HttpExchange::response("404 Not Found", textPlain, "Not Found");
+        return {HttpExchange::response("404 Not Found", textPlain, "Not Found")};
     }
 
     bool keyCarried(QByteArrayView head) const
@@ -403,10 +460,87 @@ private:
         if (connection->closed)
             return;
         connection->closed = true;
-        m_connections.erase(connection->position);
+        connection->list->erase(connection->position);
         QObject::disconnect(connection, nullptr, this, nullptr);
         connection->abort();
         connection->deleteLater();
+    }
+
+    struct Event
+    {
+        quint64 generation;
+        QByteArray bytes;
+    };
+
+    Event currentEvent() const
+    {
+        std::lock_guard lock(m_shared->stateLock);
+        return {m_shared->stateGeneration, m_shared->stateEvent};
+    }
+
+    // The connection leaves the one-request connections, with their cap and deadlines, for the
+    // streams; past the cap the oldest stream ends.
+    void openStream(Connection* connection)
+    {
+        connection->headComplete = true;
+        connection->streaming = true;
+        connection->buffer = QByteArray();
+        m_streams.splice(m_streams.end(), m_connections, connection->position);
+        connection->list = &m_streams;
+        if (m_streams.size() > static_cast<std::size_t>(maxStreams))
+            endStream(m_streams.front());
+        connection->write(HttpExchange::streamHead() + currentEvent().bytes);
+        if (!m_refreshTimer->isActive()) {
+            m_refreshTimer->start();
+            m_keepAliveTimer->start();
+        }
+    }
+
+    // A client that has not taken what was sent before is dropped rather than buffered for.
+    void send(Connection* connection, QByteArrayView bytes)
+    {
+        if (connection->bytesToWrite() > maxStreamBacklog)
+            close(connection);
+        else
+            connection->write(bytes.data(), bytes.size());
+    }
+
+    void sendToStreams(QByteArrayView bytes)
+    {
+        for (auto it = m_streams.begin(); it != m_streams.end();)
+            send(*it++, bytes); // send may close, and so unlink, the stream
+    }
+
+    void refreshStreams()
+    {
+        if (m_streams.empty()) {
+            m_refreshTimer->stop();
+            m_keepAliveTimer->stop();
+            return;
+        }
+        const auto [generation, event] = currentEvent();
+        m_sentGeneration = generation;
+        sendToStreams(event);
+    }
+
+    // Ends a stream the way a one-request answer ends: once what it was sent is out, the sending
+    // side is shut and the connection drains; a client that does not take it by then is dropped.
+    void endStream(Connection* connection)
+    {
+        connection->streaming = false;
+        m_connections.splice(m_connections.end(), m_streams, connection->position);
+        connection->list = &m_connections;
+        connection->deadline = Clock::now() + drainTime;
+        if (connection->bytesToWrite() == 0)
+            drain(connection);
+        else if (!m_headTimer->isActive() || connection->deadline < m_nextDeadline)
+            armHeadTimer();
+    }
+
+    void endStreams()
+    {
+        while (!m_streams.empty())
+            endStream(m_streams.front());
     }
 
     void expireHeads()
@@ -449,8 +583,13 @@ private:
     // The failure last reported since the last start, so a retry that fails alike stays quiet.
     std::optional<QString> m_reportedFailure;
     Clock::time_point m_nextDeadline; // when the head timer fires, while it runs
-    // Every open connection, oldest first.
+    QTimer* m_refreshTimer = nullptr;   // runs while streams are open
+    QTimer* m_keepAliveTimer = nullptr; // likewise
+    quint64 m_sentGeneration = 0;       // the state every stream has been sent
+    // Every open connection but the streams, oldest first.
     std::list<Connection*> m_connections;
+    // The open event streams, oldest first.
+    std::list<Connection*> m_streams;
 };
 
 RemoteDisplayServer::RemoteDisplayServer(quint16 port, QObject* parent)
@@ -459,6 +598,7 @@ RemoteDisplayServer::RemoteDisplayServer(quint16 port, QObject* parent)
     auto responses = jsonResponses(m_shared->state, m_shared->updatedAt);
     m_shared->stateResponse = std::move(responses.state);
     m_shared->apiResponse = std::move(responses.api);
+    m_shared->stateEvent = std::move(responses.event);
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("remote display"));
     m_engine = new Engine(port, m_shared, [this](bool running, std::optional<QString> error) {
@@ -506,11 +646,21 @@ void RemoteDisplayServer::update(const State& state)
 {
     const QDateTime now = m_now ? m_now() : QDateTime::currentDateTimeUtc();
     auto responses = jsonResponses(state, now);
-    std::lock_guard lock(m_shared->stateLock);
-    m_shared->state = state;
-    m_shared->updatedAt = now;
-    m_shared->stateResponse = std::move(responses.state);
-    m_shared->apiResponse = std::move(responses.api);
+    {
+        std::lock_guard lock(m_shared->stateLock);
+        if (m_shared->state == state) {
+            m_shared->updatedAt = now;
+            m_shared->apiResponse = std::move(responses.api);
+            return;
+        }
+        m_shared->state = state;
+        m_shared->updatedAt = now;
+        m_shared->stateResponse = std::move(responses.state);
+        m_shared->apiResponse = std::move(responses.api);
+        m_shared->stateEvent = std::move(responses.event);
+        ++m_shared->stateGeneration;
+    }
+    handOver(m_engine, [engine = m_engine] { engine->broadcast(); });
 }
 
 void RemoteDisplayServer::setStatusHandler(StatusHandler handler)

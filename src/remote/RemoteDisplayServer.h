@@ -31,6 +31,18 @@ namespace quorvel {
 // pushes out the one that has waited longest without a complete head, so idle clients cannot lock
 // out a live one.
 //
+// "/events" keeps its connection open instead: a stream of server-sent events, each carrying the
+// document "/state" serves, sent at once, on every change of the state and again every
+// streamRefreshInterval, so a page can tell a live server whose state stands still from one that
+// has gone (a comment line alone would not do: browsers never hand those to the page). A comment
+// line every streamKeepAliveInterval keeps quiet network links from dropping the connection.
+// Streams have a cap of their own, maxStreams, and do not count against maxConnections: a new
+// stream past the cap ends the oldest, since a device that left the network leaves its stream
+// open and silent for minutes and is always the oldest, while a live page that loses its stream
+// this way polls and asks for it again. A client that stops reading is dropped once more than
+// maxStreamBacklog bytes wait to be sent to it. Stopping or restarting the display ends every
+// stream.
+//
 // A listener that cannot listen (most often because another program, or a second Quorvel, holds
 // the port) is tried again every listenRetryInterval until it listens or is stopped, so the page
 // comes back by itself once the port is free.
@@ -50,6 +62,10 @@ public:
     static constexpr int maxConnections = 256;
     static constexpr std::chrono::milliseconds defaultHeadTimeout{10'000};
     static constexpr std::chrono::seconds listenRetryInterval{5};
+    static constexpr int maxStreams = 8;
+    static constexpr qsizetype maxStreamBacklog = 64 * 1024;
+    static constexpr std::chrono::seconds streamRefreshInterval{1};
+    static constexpr std::chrono::seconds streamKeepAliveInterval{15};
 
     // port 0 picks a free port at each start (for tests); port() then tells which one.
     // Does not listen until start().
@@ -64,12 +80,15 @@ public:
     // no error). The outcome arrives through the status handler: (true, none) when listening,
     // (false, text) when the port cannot be had. The text ends by saying that listening is tried
     // again; a retry that fails the same way is not reported again, one that listens is reported
-    // as (true, none). Connections already open are answered anyway.
+    // as (true, none). Connections already open are answered anyway; event streams are ended.
     void start();
     // Cancels the listener and any retry, reported as (false, none); does nothing when there is
-    // none. Open connections are still answered; the state is kept for the next start.
+    // none. Open connections are still answered, open event streams are ended; the state is kept
+    // for the next start.
     void stop();
-    // Replaces the served state and stamps the time of the push.
+    // Replaces the served state and stamps the time of the push. A state that differs from the
+    // one before is sent to every open event stream from the server thread; this call never
+    // waits for that.
     void update(const State& state);
     // The handler runs on this object's thread from its event loop, some time after the
     // listener changed; never from inside start() or stop().

@@ -21,12 +21,18 @@ const [RED, WHITE, PAPER, INK, NIGHT] = ['rgb(229, 52, 42)', 'rgb(255, 255, 255)
   'rgb(242, 239, 230)', 'rgb(17, 17, 17)', 'rgb(20, 20, 18)'];
 let server, exited, url, context, page, userDataDir;
 const answers = [];
+const browserOptions = {
+  executablePath: process.env.QUORVEL_CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+};
 const dialogs = [];
 
 // Waits until check(await read()) holds; fails with why and the last value read. The deadline is
 // generous on purpose: the tests wait for conditions, never for the machine's speed.
-async function waitFor(read, check, why) {
-  for (const end = Date.now() + 20_000; ; await delay(50)) {
+async function waitFor(read, check, why, deadline = 20_000) {
+  for (const end = Date.now() + deadline; ; await delay(50)) {
     const value = await read();
     if (check(value)) return value;
     if (Date.now() > end) assert.fail(`${why}\nlast seen: ${JSON.stringify(value)}`);
@@ -54,12 +60,7 @@ before(async () => {
   const listening = await answer(/^listening \d+$/, 'the server starts listening');
   url = `http://127.0.0.1:${listening.split(' ')[1]}/`;
   userDataDir = mkdtempSync(path.join(tmpdir(), 'quorvel-page-'));
-  context = await chromium.launchPersistentContext(userDataDir, {
-    executablePath: process.env.QUORVEL_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  context = await chromium.launchPersistentContext(userDataDir, browserOptions);
   page = context.pages()[0] ?? (await context.newPage());
   page.on('dialog', async (dialog) => {
     dialogs.push(dialog.message());
@@ -121,16 +122,25 @@ async function waitForStyles(expected, why) {
 }
 
 test('a first visit shows the connecting view in poster and card, then connects', async () => {
-  await page.route('**/state', () => {}); // hold every poll, so the first view stays
+  // A browser of its own, whose clock stands still, so the page cannot give up waiting while it
+  // is read; its storage starts empty.
+  const shared = page;
+  const browser = await chromium.launch(browserOptions);
   try {
-    await visit();
+    page = await browser.newPage();
+    await page.clock.install();
+    await page.clock.pauseAt(Date.now() + 60_000);
+    await page.route(/\/(state|events)/, () => {}); // hold every request, so the first view stays
+    await page.goto(url);
     assert.deepEqual(await shown(), { classes: 'card disconnected poster', choice: 'card poster', piece: 'quorvel',
       context: '', label: 'connecting\u2026', take: '\u2014', on: 'card poster', stored: 'poster card' });
     assert.equal(await page.title(), 'Quorvel');
   } finally {
-    await page.unrouteAll({ behavior: 'ignoreErrors' });
+    await browser.close();
+    page = shared;
   }
-  await waitForView((v) => !hasClass(v, 'disconnected'), 'the first poll connects');
+  await visit();
+  await waitForView((v) => !hasClass(v, 'disconnected'), 'the page connects');
 });
 
 test('toggles apply at once and survive a reload; stored values outside a group fall back', async () => {
@@ -226,14 +236,16 @@ test('names from the session are shown as text, never as markup', async () => {
   assert.deepEqual(dialogs, [], 'no script from the state ran');
 });
 
-test('a key in the address is kept and sent with every poll, also from an address without it', async () => {
+test('a key in the address is kept and sent with the stream and every poll, also from an address without it', async () => {
   await visit();
-  const polled = [];
+  const sent = [];
   const record = (request) => {
     const address = new URL(request.url());
-    if (address.pathname === '/state') polled.push(address.searchParams.get('key'));
+    if (['/state', '/events'].includes(address.pathname)) sent.push([address.pathname, address.searchParams.get('key')]);
   };
   page.on('request', record);
+  // The stream is refused, so the page asks for it and then polls: both requests show their key.
+  await page.route('**/events*', (route) => route.fulfill({ status: 404, body: 'Not Found' }));
   try {
     const cases = [
       [`${url}?key=k%2Fone`, 'k/one'],
@@ -241,15 +253,101 @@ test('a key in the address is kept and sent with every poll, also from an addres
       [`${url}?style=x&key=two`, 'two'],
     ];
     for (const [address, key] of cases) {
+      sent.length = 0;
       await page.goto(address);
-      polled.length = 0;
-      await waitFor(() => polled.slice(), (seen) => seen.length >= 2, `polls from ${address}`);
-      assert.deepEqual([...new Set(polled)], [key], `the key polled with from ${address}`);
+      await waitFor(() => sent.slice(), (seen) => seen.filter(([p]) => p === '/events').length >= 1 &&
+        seen.filter(([p]) => p === '/state').length >= 2, `the stream and polls from ${address}`);
+      assert.deepEqual([...new Set(sent.map(([, k]) => k))], [key], `the key sent from ${address}`);
       assert.equal(await page.evaluate(() => localStorage.getItem('quorvelKey')), key);
     }
   } finally {
     page.off('request', record);
+    await page.unrouteAll({ behavior: 'ignoreErrors' });
   }
   await visit();
   assert.equal(await page.evaluate(() => localStorage.getItem('quorvelKey')), null);
+});
+
+// Counts the page's requests for pathname: how many began, failed and were open at once, and
+// when the last began.
+function watchRequests(pathname) {
+  const seen = { count: 0, failed: 0, open: 0, mostOpen: 0, lastAt: Date.now() };
+  const mine = (request) => new URL(request.url()).pathname === pathname;
+  const handlers = {
+    request: (r) => {
+      if (!mine(r)) return;
+      Object.assign(seen, { count: seen.count + 1, open: seen.open + 1, lastAt: Date.now() });
+      seen.mostOpen = Math.max(seen.mostOpen, seen.open);
+    },
+    requestfinished: (r) => { if (mine(r)) seen.open--; },
+    requestfailed: (r) => { if (mine(r)) { seen.open--; seen.failed++; } },
+  };
+  Object.entries(handlers).forEach(([event, handler]) => page.on(event, handler));
+  seen.stop = () => Object.entries(handlers).forEach(([event, handler]) => page.off(event, handler));
+  return seen;
+}
+
+const recordingTake = (take) => ({ piece: 'Nocturne', take, status: 'Recording', recording: true, daw: 'REAPER', hasTake: true });
+
+test('the page follows the state through /events without polling', async () => {
+  const streams = watchRequests('/events');
+  await visit();
+  await waitForView((v) => !hasClass(v, 'disconnected'), 'the page connects');
+  const polls = watchRequests('/state');
+  try {
+    for (const take of ['1', '2', '3']) {
+      await push(recordingTake(take));
+      await waitForView((v) => v.take === take && v.label === 'recording', `take ${take} arrives`);
+    }
+    assert.equal(polls.count, 0, 'no poll while the stream runs');
+    assert.ok(streams.count >= 1, 'the page asked for the stream');
+  } finally {
+    streams.stop();
+    polls.stop();
+  }
+});
+
+test('when /events fails the page polls /state, and takes the stream again once it works', async () => {
+  const streams = watchRequests('/events');
+  const polls = watchRequests('/state');
+  try {
+    await page.route('**/events*', (route) => route.fulfill({ status: 404, body: 'Not Found' }));
+    try {
+      await visit();
+      await push(recordingTake('5'));
+      await waitForView((v) => v.take === '5' && !hasClass(v, 'disconnected'), 'the polled state is shown');
+      await waitFor(() => polls.count, (n) => n >= 3, 'polling goes on');
+    } finally {
+      await page.unrouteAll({ behavior: 'ignoreErrors' });
+    }
+    const tried = streams.count;
+    await waitFor(() => ({ streams: streams.count, sincePoll: Date.now() - polls.lastAt }),
+      (seen) => seen.streams > tried && seen.sincePoll > 2000, 'the stream is tried again and polling stops', 60_000);
+    await push(recordingTake('6'));
+    await waitForView((v) => v.take === '6' && !hasClass(v, 'disconnected'), 'the stream brings the next take');
+  } finally {
+    streams.stop();
+    polls.stop();
+  }
+});
+
+test('a server that stops answering turns the page disconnected, one abandoned poll at a time', async () => {
+  await visit();
+  await push(recordingTake('42'));
+  await waitForView((v) => v.take === '42' && v.label === 'recording' && !hasClass(v, 'disconnected'), 'the take is shown');
+  const polls = watchRequests('/state');
+  // A stopped process still has its connections accepted by the system, but answers nothing:
+  // what a page sees when the Mac has left the network.
+  process.kill(server.pid, 'SIGSTOP');
+  try {
+    const view = await waitForView((v) => v.label === 'reconnecting\u2026' && hasClass(v, 'disconnected'),
+      'the page gives up on the silent server');
+    assert.deepEqual([view.take, view.piece, hasClass(view, 'recording')], ['42', 'Nocturne', false]);
+    await waitFor(() => polls.failed, (n) => n >= 2, 'unanswered polls are abandoned');
+    assert.equal(polls.mostOpen, 1, 'polls never overlap');
+  } finally {
+    process.kill(server.pid, 'SIGCONT');
+    polls.stop();
+  }
+  await waitForView((v) => v.label === 'recording' && !hasClass(v, 'disconnected'), 'the page reconnects');
 });
