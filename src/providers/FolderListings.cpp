@@ -75,6 +75,7 @@ void FolderListings::applyChanges()
             Slot& slot = listing.slots[*change.name];
             slot.entry.name = *change.name;
             slot.read = false;
+            ++listing.generation;
         }
     }
     for (const FolderChanges::Change& change : report.changes) {
@@ -96,23 +97,25 @@ void FolderListings::forget(Clock::time_point now)
     }
 }
 
-std::optional<std::vector<SystemProbe::FolderEntry>>
-FolderListings::list(const QString& folder, const SystemProbe::NameFilter& keep)
+FolderListings::Listing* FolderListings::refresh(const QString& folder,
+                                                 const SystemProbe::NameFilter& keep)
 {
-    std::lock_guard lock(m_mutex);
     const Clock::time_point now = Clock::now();
     applyChanges();
     forget(now);
 
-    const QByteArray path = QFile::encodeName(folder);
-    const std::optional<SystemProbe::FolderIdentity> identity = SystemProbe::folderIdentity(path);
-    if (!identity) {
+    auto drop = [this](const QString& folder) {
         if (auto it = m_listings.find(folder); it != m_listings.end()) {
             Listing gone = std::move(it->second);
             m_listings.erase(it);
             release(gone);
         }
-        return std::nullopt;
+    };
+    const QByteArray path = QFile::encodeName(folder);
+    const std::optional<SystemProbe::FolderIdentity> identity = SystemProbe::folderIdentity(path);
+    if (!identity) {
+        drop(folder);
+        return nullptr;
     }
 
     Listing& listing = m_listings[folder];
@@ -133,39 +136,39 @@ FolderListings::list(const QString& folder, const SystemProbe::NameFilter& keep)
     if (!listing.complete) {
         const auto names = SystemProbe::readEntryNames(path);
         if (!names) {
-            Listing gone = std::move(listing);
-            m_listings.erase(folder);
-            release(gone);
-            return std::nullopt;
+            drop(folder);
+            return nullptr;
         }
         QHash<QByteArray, Slot> slots;
         slots.reserve(static_cast<qsizetype>(names->size()));
-        for (const SystemProbe::EntryName& name : *names)
+        listing.linkCount = 0;
+        for (const SystemProbe::EntryName& name : *names) {
             slots.insert(name.name, Slot{{name.name}, false, name.mayBeLink});
+            listing.linkCount += name.mayBeLink ? 1 : 0;
+        }
         listing.slots = std::move(slots);
         listing.complete = true;
         listing.readAt = now;
+        ++listing.generation;
     }
 
-    std::vector<Slot*> kept;
     std::vector<Slot*> unread;
     std::vector<SystemProbe::FolderEntry*> unreadEntries;
     for (Slot& slot : listing.slots) {
+        if (slot.read && !slot.mayBeLink)
+            continue;
         const QByteArray& name = slot.entry.name;
         if (keep && !keep(std::string_view(name.constData(), static_cast<size_t>(name.size()))))
             continue;
-        kept.push_back(&slot);
-        if (!slot.read || slot.mayBeLink) {
-            unread.push_back(&slot);
-            unreadEntries.push_back(&slot.entry);
-        }
+        unread.push_back(&slot);
+        unreadEntries.push_back(&slot.entry);
     }
+    if (unread.empty())
+        return &listing;
     std::vector<bool> gone;
     if (!SystemProbe::readAttributes(path, unreadEntries, gone)) {
-        Listing lost = std::move(listing);
-        m_listings.erase(folder);
-        release(lost);
-        return std::nullopt;
+        drop(folder);
+        return nullptr;
     }
     std::vector<QByteArray> goneNames;
     for (size_t i = 0; i < unread.size(); ++i) {
@@ -173,16 +176,63 @@ FolderListings::list(const QString& folder, const SystemProbe::NameFilter& keep)
         if (gone[i])
             goneNames.push_back(unread[i]->entry.name);
     }
-
-    std::vector<SystemProbe::FolderEntry> entries;
-    entries.reserve(kept.size());
-    for (const Slot* slot : kept) {
-        if (slot->read)
-            entries.push_back(slot->entry);
-    }
     for (const QByteArray& name : goneNames)
         listing.slots.remove(name);
+    ++listing.generation;
+    return &listing;
+}
+
+std::vector<SystemProbe::FolderEntry> FolderListings::kept(const Listing& listing,
+                                                           const SystemProbe::NameFilter& keep)
+{
+    std::vector<SystemProbe::FolderEntry> entries;
+    entries.reserve(static_cast<size_t>(listing.slots.size()));
+    for (const Slot& slot : listing.slots) {
+        const QByteArray& name = slot.entry.name;
+        if (slot.read &&
+            (!keep || keep(std::string_view(name.constData(), static_cast<size_t>(name.size())))))
+            entries.push_back(slot.entry);
+    }
     return entries;
+}
+
+std::optional<std::vector<SystemProbe::FolderEntry>>
+FolderListings::list(const QString& folder, const SystemProbe::NameFilter& keep)
+{
+    std::lock_guard lock(m_mutex);
+    const Listing* listing = refresh(folder, keep);
+    if (!listing)
+        return std::nullopt;
+    return kept(*listing, keep);
+}
+
+FolderListings::SharedEntries FolderListings::sharedList(const QString& folder,
+                                                         bool (*keep)(std::string_view name))
+{
+    std::lock_guard lock(m_mutex);
+    const SystemProbe::NameFilter filter = keep ? SystemProbe::NameFilter(keep) : nullptr;
+    // Unchanged since the list was built, and no link whose target may have changed unseen: the
+    // list stands as it is.
+    applyChanges();
+    if (auto it = m_listings.find(folder); it != m_listings.end()) {
+        const Listing& known = it->second;
+        const bool quiet = known.watchId && known.complete && known.linkCount == 0 &&
+                           Clock::now() - known.readAt < m_options.refreshEvery;
+        if (quiet && known.shared && known.sharedKeep == keep &&
+            known.sharedGeneration == known.generation &&
+            SystemProbe::folderIdentity(known.path) == known.identity) {
+            it->second.usedAt = Clock::now();
+            return known.shared;
+        }
+    }
+    Listing* listing = refresh(folder, filter);
+    if (!listing)
+        return nullptr;
+    listing->shared =
+        std::make_shared<const std::vector<SystemProbe::FolderEntry>>(kept(*listing, filter));
+    listing->sharedKeep = keep;
+    listing->sharedGeneration = listing->generation;
+    return listing->shared;
 }
 
 QString FolderListings::status(const QString& folder) const

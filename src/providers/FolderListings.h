@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -43,6 +44,13 @@ public:
     std::optional<std::vector<SystemProbe::FolderEntry>>
     list(const QString& folder, const SystemProbe::NameFilter& keep = {});
 
+    // The same list, shared: while nothing in the folder changes and keep stays the same, every
+    // call returns the list the first one built, without reading or copying anything. keep is a
+    // plain function so that calls can tell it is the same one. Null when the folder cannot be
+    // listed.
+    using SharedEntries = std::shared_ptr<const std::vector<SystemProbe::FolderEntry>>;
+    SharedEntries sharedList(const QString& folder, bool (*keep)(std::string_view name));
+
     // As SystemProbe::folderListingStatus describes it.
     QString status(const QString& folder) const;
 
@@ -68,10 +76,23 @@ private:
         QString unwatchedReason;
         QHash<QByteArray, Slot> slots;
         bool complete = false; // false: the names must be read again
+        // Moves on with every change to the slots; what was built at one generation holds until
+        // the next.
+        quint64 generation = 0;
+        int linkCount = 0; // slots that may be links, read again on every listing
+        bool (*sharedKeep)(std::string_view) = nullptr;
+        quint64 sharedGeneration = 0;
+        SharedEntries shared;
         Clock::time_point readAt;
         Clock::time_point usedAt;
     };
 
+    // Brings the listing of folder up to date for the entries keep accepts (all when it is
+    // empty): their attributes are read where they changed. Null when the folder cannot be
+    // listed (then it is forgotten).
+    Listing* refresh(const QString& folder, const SystemProbe::NameFilter& keep);
+    static std::vector<SystemProbe::FolderEntry> kept(const Listing& listing,
+                                                      const SystemProbe::NameFilter& keep);
     void applyChanges();
     void forget(Clock::time_point now);
     void release(Listing& listing);

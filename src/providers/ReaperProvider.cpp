@@ -3,6 +3,7 @@
 #include "model/DecimalText.h"
 #include "model/FilenamePattern.h"
 #include "model/RegexSearch.h"
+#include "providers/FolderListings.h"
 #include "providers/PathText.h"
 #include "providers/SystemProbe.h"
 #include "providers/WinePaths.h"
@@ -212,19 +213,23 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
         }
     }
 
+    // The listings are shared with the next scan: a folder where nothing changed costs neither a
+    // read nor a copy.
     struct Listed
     {
         qsizetype folder;
-        SystemProbe::FolderEntry entry;
+        const SystemProbe::FolderEntry* entry;
     };
+    std::vector<FolderListings::SharedEntries> held;
     std::vector<Listed> listing;
     for (qsizetype f = 0; f < folders.size(); ++f) {
-        auto entries = SystemProbe::listFolder(folders[f], isWavName);
+        auto entries = FolderListings::shared().sharedList(folders[f], isWavName);
         if (!entries)
             continue;
         listing.reserve(listing.size() + entries->size());
-        for (auto& entry : *entries)
-            listing.push_back({f, std::move(entry)});
+        for (const SystemProbe::FolderEntry& entry : *entries)
+            listing.push_back({f, &entry});
+        held.push_back(std::move(entries));
     }
 
     // Open takes add files the listing cannot show: those in subfolders, and any the listing
@@ -238,14 +243,15 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
             extraTakes.append(path);
         }
     }
-
-    std::vector<Candidate> candidates;
-    candidates.reserve(listing.size() + static_cast<size_t>(extraTakes.size()));
-    for (size_t i = 0; i < listing.size(); ++i)
-        candidates.push_back({listing[i].entry.modified, i});
-    for (qsizetype i = 0; i < extraTakes.size(); ++i)
-        candidates.push_back({SystemProbe::modificationTime(extraTakes[i]),
-                              listing.size() + static_cast<size_t>(i)});
+    std::vector<FileTime> extraDates;
+    for (const QString& path : std::as_const(extraTakes))
+        extraDates.push_back(SystemProbe::modificationTime(path));
+    const size_t count = listing.size() + extraDates.size();
+    auto candidate = [&](size_t index) {
+        return Candidate{index < listing.size() ? listing[index].entry->modified
+                                                : extraDates[index - listing.size()],
+                         index};
+    };
 
     // Only the newest parsing candidate matters, so candidates are parsed newest first and the
     // search stops at the first that parses: one pattern match per scan in the usual case, however
@@ -253,20 +259,15 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
     auto older = [](const Candidate& a, const Candidate& b) {
         return a.modified != b.modified ? a.modified < b.modified : a.index > b.index;
     };
-    std::make_heap(candidates.begin(), candidates.end(), older);
     RegexSearch::Budget budget(matchBudget);
-    while (!candidates.empty() && !budget.isExhausted()) {
-        std::pop_heap(candidates.begin(), candidates.end(), older);
-        const Candidate newest = candidates.back();
-        candidates.pop_back();
-
+    auto parses = [&](const Candidate& newest) {
         QString filename;
         QString folder;
         if (newest.index < listing.size()) {
             const Listed& listed = listing[newest.index];
-            auto decoded = PathText::decodeUtf8(listed.entry.name);
+            auto decoded = PathText::decodeUtf8(listed.entry->name);
             if (!decoded)
-                continue;
+                return false;
             filename = *decoded;
             folder = folders[listed.folder];
         } else {
@@ -276,11 +277,35 @@ DAWSnapshot ReaperProvider::detect(const DAWScanContext& context, const QStringL
         }
         const auto parsed = parse(filename, context.pattern, budget);
         if (!parsed)
-            continue;
+            return false;
         snapshot.currentTake = RecordingPass{filename, parsed->recPass, parsed->pieceName};
         snapshot.isRecording = isWithinWindow(newest.modified, now, context.recordingWindow);
         snapshot.takeFolder = withoutTrailingSeparators(folder);
-        break;
+        return true;
+    };
+
+    // The newest is found in one pass; only when it does not parse are the others ordered.
+    std::optional<Candidate> first;
+    for (size_t i = 0; i < count; ++i) {
+        const Candidate c = candidate(i);
+        if (!first || older(*first, c))
+            first = c;
+    }
+    if (first && !parses(*first)) {
+        std::vector<Candidate> candidates;
+        candidates.reserve(count - 1);
+        for (size_t i = 0; i < count; ++i) {
+            if (i != first->index)
+                candidates.push_back(candidate(i));
+        }
+        std::make_heap(candidates.begin(), candidates.end(), older);
+        while (!candidates.empty() && !budget.isExhausted()) {
+            std::pop_heap(candidates.begin(), candidates.end(), older);
+            const Candidate newest = candidates.back();
+            candidates.pop_back();
+            if (parses(newest))
+                break;
+        }
     }
     snapshot.filenamePatternTooSlow = budget.isExhausted();
     return snapshot;
