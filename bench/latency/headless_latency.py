@@ -106,8 +106,9 @@ def idle_wakeups(build, seconds=10):
     return (after - before) / seconds
 
 
-def busy_cpu(build, poll_only, seconds=10):
-    """Share of a core Quorvel uses while 64 tracks are being written."""
+def busy_cpu(build, poll_only, seconds=30):
+    """Share of a core Quorvel uses while 64 tracks are being written (30 s: the counters move
+    in hundredths of a second)."""
     with tempfile.TemporaryDirectory(prefix="quorvel-busy-") as work:
         env = pinned_environment(work, poll_only)
         quorvel = subprocess.Popen([os.path.join(build, "src/app/quorvel"), "--headless", "--json"],
