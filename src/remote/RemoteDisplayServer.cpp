@@ -610,13 +610,14 @@ RemoteDisplayServer::RemoteDisplayServer(quint16 port, QObject* parent)
     // The thread sets up its event loop's wake-up before it says it has started; waiting for that
     // costs a moment once and lets every later post find it in place, in the open, where a race
     // detector can see the order.
-    std::promise<void> started;
-    std::future<void> running = started.get_future();
-    connect(m_thread, &QThread::started, m_engine, [&started] { started.set_value(); },
+    // A thread the system could not create never says so; the wait is bounded, and the promise
+    // outlives it should the thread come up after all.
+    auto started = std::make_shared<std::promise<void>>();
+    std::future<void> running = started->get_future();
+    connect(m_thread, &QThread::started, m_engine, [started] { started->set_value(); },
             Qt::DirectConnection);
     m_thread->start();
-    running.wait();
-    disconnect(m_thread, &QThread::started, m_engine, nullptr);
+    running.wait_for(std::chrono::seconds(5));
     handOver(m_engine, [engine = m_engine] { engine->initialize(); });
 }
 
