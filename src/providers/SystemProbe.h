@@ -117,10 +117,6 @@ QString folderListingStatus(const QString& folder);
 
 // --- The plain reads beneath the listings.
 
-// The same as listFolder, read in full every time.
-std::optional<std::vector<FolderEntry>> readFolder(const QString& folder,
-                                                   const NameFilter& keep = {});
-
 // What a folder path names now: two reads of one path that differ mean it was replaced.
 struct FolderIdentity
 {

@@ -80,8 +80,8 @@ bool carriesKey(QByteArrayView head, QByteArrayView key);
 // and the body.
 QByteArray response(QByteArrayView status, QByteArrayView contentType, QByteArrayView body);
 
-// The head that opens an event stream (HTML's server-sent events,
-// https://html.spec.whatwg.org/multipage/server-sent-events.html): 200, text/event-stream,
+// The head that opens an event stream (the HTML Living Standard's server-sent events,
+// section 9.2): 200, text/event-stream,
 // Cache-Control: no-cache, the same Access-Control-Allow-Origin as every answer, and
 // Connection: close, since the stream's body runs until the connection ends.
 QByteArray streamHead();

@@ -26,41 +26,6 @@ template <typename Stat> FileTime modifiedTime(const Stat& info)
 
 } // namespace
 
-std::optional<std::vector<FolderEntry>> readFolder(const QString& folder, const NameFilter& keep)
-{
-    const QByteArray encoded = QFile::encodeName(folder);
-    if (encoded.isEmpty())
-        return std::nullopt;
-    const int dirFd = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return std::nullopt;
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
-        return std::nullopt;
-    }
-
-    std::vector<FolderEntry> entries;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        const std::string_view view(name);
-        if (keep && !keep(view))
-            continue;
-        FolderEntry& item = entries.emplace_back();
-        item.name = QByteArray(name, static_cast<qsizetype>(view.size()));
-        struct stat info;
-        if (::fstatat(dirFd, name, &info, 0) == 0) {
-            item.modified = modifiedTime(info);
-            item.isRegularFile = S_ISREG(info.st_mode);
-            item.size = item.isRegularFile ? static_cast<qint64>(info.st_size) : 0;
-        }
-    }
-    ::closedir(dir);
-    return entries;
-}
-
 std::optional<FolderIdentity> folderIdentity(const QByteArray& folder)
 {
     struct stat info;
