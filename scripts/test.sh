@@ -7,11 +7,11 @@ source "$(dirname "$0")/common.sh"
 
 ensure_packages "${QUORVEL_BUILD_PACKAGES[@]}" ${QUORVEL_DESKTOP_PACKAGES[@]+"${QUORVEL_DESKTOP_PACKAGES[@]}"} \
     "${QUORVEL_TEST_PACKAGES[@]}"
-# The page tests drive Chromium at /usr/bin/chromium, Debian's path; neither macOS nor Homebrew's
+# The page tests drive Chromium at /usr/bin/chromium, Debian's path, and Debian's WebKitGTK; neither macOS nor Homebrew's
 # own formulae have Chromium there, so on a Mac they are left out, and said so.
 skipped_tests=()
 if [ "$(uname -s)" = Darwin ]; then
-    echo "Skipping the page tests (remote_page*): they need Chromium at /usr/bin/chromium, as on Debian." >&2
+    echo "Skipping the page tests (remote_page*): they need Debian's Chromium (/usr/bin/chromium) and WebKitGTK." >&2
     skipped_tests=(--exclude-regex '^remote_page')
 else
     ensure_page_test_modules

@@ -1,0 +1,236 @@
+// The page in the engine named by QUORVEL_ENGINE (chromium or webkit, Safari's engine), against
+// the real server (remote_page_server). Run by CTest as: node --test engines.test.mjs
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { lookup } from 'node:dns/promises';
+import { hostname } from 'node:os';
+import { openBrowser, startPageServer, waitFor } from './browsers.mjs';
+
+const engine = process.env.QUORVEL_ENGINE || 'chromium';
+const [RED, WHITE, PAPER, NIGHT] = ['rgb(229, 52, 42)', 'rgb(255, 255, 255)', 'rgb(242, 239, 230)', 'rgb(20, 20, 18)'];
+const STYLES = [['paper', 'card'], ['poster', 'card'], ['paper', 'full'], ['poster', 'full']];
+let server, browser, url;
+
+before(async () => {
+  server = await startPageServer();
+  url = `http://127.0.0.1:${server.port}/`;
+  browser = await openBrowser(engine, { width: 1024, height: 768 });
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+});
+
+const shown = (page = browser) => page.evaluate(() => ({
+  classes: document.body.className.split(' ').sort().join(' '),
+  label: document.getElementById('label').textContent,
+  take: document.getElementById('take').textContent,
+  wake: document.body.getAttribute('data-wake'),
+  note: document.getElementById('wake')?.textContent,
+}));
+const hasClass = (view, name) => view.classes.split(' ').includes(name);
+const waitForView = (check, why, page = browser) => waitFor(() => shown(page), check, why);
+
+// Picks a style and size the way a user does, through the toggle line.
+async function choose([style, size], page = browser) {
+  await page.evaluate(([style, size]) => {
+    document.querySelector(`#styles [data-style="${style}"]`).click();
+    document.querySelector(`#styles [data-size="${size}"]`).click();
+  }, [style, size]);
+}
+
+async function computed(selector, property) {
+  return browser.evaluate(([selector, property]) => getComputedStyle(document.querySelector(selector))[property],
+    [selector, property]);
+}
+
+const recording = (take, extra = {}) => ({ project: 'Session A', piece: 'Nocturne', take, status: 'Recording',
+  recording: true, daw: 'REAPER', hasTake: true, ...extra });
+
+test('recording, idle and disconnected in every style, following the event stream', async () => {
+  await browser.goto(url);
+  for (const choice of STYLES) {
+    const why = choice.join(' ');
+    await choose(choice);
+    await server.push(recording('42'));
+    await waitForView((v) => v.take === '42' && v.label === 'recording' && hasClass(v, 'recording'), `${why}: recording`);
+    const [style] = choice;
+    const colours = style === 'paper' ? [['#take', 'color', RED], ['.sheet', 'backgroundColor', PAPER]]
+      : [['.sheet', 'backgroundColor', RED], ['.sheet', 'color', WHITE]];
+    for (const [selector, property, colour] of colours) {
+      await waitFor(() => computed(selector, property), (c) => c === colour, `${why}: ${selector} ${property} recording`);
+    }
+
+    await server.push({ status: '', recording: false, hasTake: false, daw: 'REAPER' });
+    await waitForView((v) => v.take === '\u2014' && v.label === 'waiting for takes' && hasClass(v, 'idle') &&
+      !hasClass(v, 'recording'), `${why}: idle`);
+    await waitFor(() => computed('.sheet', 'backgroundColor'), (c) => c === (style === 'paper' ? PAPER : NIGHT),
+      `${why}: the idle card`);
+
+    await server.push(recording('43'));
+    await waitForView((v) => v.take === '43', `${why}: the next take`);
+    await server.stop();
+    try {
+      const view = await waitForView((v) => v.label === 'reconnecting\u2026' && hasClass(v, 'disconnected'),
+        `${why}: disconnected`);
+      assert.equal(view.take, '43', 'the last take stays');
+      assert.ok(!hasClass(view, 'recording'), 'a lost server is not shown as recording');
+      await waitFor(() => computed('#take', 'opacity'), (o) => o === '0.35', `${why}: dimmed`);
+    } finally {
+      await server.start();
+    }
+    await waitForView((v) => v.label === 'recording' && !hasClass(v, 'disconnected'), `${why}: reconnected`);
+  }
+});
+
+// Where everything is, in page pixels: the number's ink from the canvas text metrics of the
+// font the number is really drawn in, placed at its baseline (found with a zero-size inline
+// block); everything else from layout.
+function measure() {
+  const box = (element) => {
+    if (!element || !element.getClientRects().length) return null;
+    const r = element.getBoundingClientRect();
+    return { left: r.left, top: r.top, right: r.right, bottom: r.bottom };
+  };
+  const take = document.getElementById('take');
+  const style = getComputedStyle(take);
+  const ruler = document.createElement('canvas').getContext('2d');
+  ruler.font = `${style.fontStyle} ${style.fontWeight} ${style.fontSize} ${style.fontFamily}`;
+  if ('letterSpacing' in ruler) ruler.letterSpacing = style.letterSpacing;
+  const metrics = ruler.measureText(take.textContent);
+  // nowrap: a number wider than its box must not wrap away from the probe before it
+  const probe = document.createElement('span');
+  probe.style.cssText = 'display:inline-block;width:0;height:0';
+  const wrapping = take.style.whiteSpace;
+  take.style.whiteSpace = 'nowrap';
+  take.insertBefore(probe, take.firstChild);
+  const origin = probe.getBoundingClientRect();
+  probe.remove();
+  take.style.whiteSpace = wrapping;
+  return {
+    ink: { left: origin.left - metrics.actualBoundingBoxLeft, right: origin.left + metrics.actualBoundingBoxRight,
+      top: origin.bottom - metrics.actualBoundingBoxAscent, bottom: origin.bottom + metrics.actualBoundingBoxDescent },
+    label: box(document.getElementById('label')),
+    sheet: box(document.querySelector('.sheet')),
+    piece: box(document.getElementById('piece')),
+    context: box(document.getElementById('context')),
+    lines: [box(document.getElementById('styles')), box(document.getElementById('wake'))].filter(Boolean),
+    page: { width: innerWidth, height: innerHeight, scrollWidth: document.documentElement.scrollWidth,
+      scrollHeight: document.documentElement.scrollHeight },
+  };
+}
+
+const inside = (inner, outer) => inner.left >= outer.left && inner.right <= outer.right &&
+  inner.top >= outer.top && inner.bottom <= outer.bottom;
+const apart = (a, b) => a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+
+function layoutFaults(m) {
+  const faults = [];
+  const view = { left: 0, top: 0, right: m.page.width, bottom: m.page.height };
+  if (m.ink.top <= m.label.bottom) faults.push(`the label reaches ${(m.label.bottom - m.ink.top).toFixed(1)} px into the number`);
+  if (!inside(m.ink, m.sheet)) faults.push('the number is cut by the card');
+  if (!inside(m.sheet, view)) faults.push('the card does not fit the screen');
+  if (m.page.scrollWidth > m.page.width || m.page.scrollHeight > m.page.height) {
+    faults.push(`the page scrolls (${m.page.scrollWidth}x${m.page.scrollHeight})`);
+  }
+  if (!inside(m.piece, m.sheet) || !inside(m.context, m.sheet) || m.piece.right > m.context.left) {
+    faults.push('the piece and context lines overflow or overlap');
+  }
+  m.lines.forEach((line, i) => {
+    if (!inside(line, view) || !apart(line, m.ink) || !apart(line, m.label)) faults.push(`footer line ${i} collides`);
+  });
+  return faults;
+}
+
+test('the label never touches the number, and nothing is cut, at iPad sizes', async () => {
+  const long = 'Symphony No. 9 in D minor, Op. 125: IV. Presto; Allegro assai (alternate ending, strings only)';
+  const faults = [];
+  await browser.goto(url);
+  await browser.evaluate(() => document.fonts.ready.then(() => true));
+  for (const [width, height] of [[1024, 768], [1180, 820], [820, 1180], [1366, 1024]]) {
+    await browser.resize(width, height);
+    for (const take of ['7', '42', '108', '2024', '12345', '123456']) {
+      await server.push(recording(take, { piece: long, project: `${long} (session)` }));
+      await waitForView((v) => v.take === take, `take ${take} is shown`);
+      for (const choice of STYLES) {
+        await choose(choice);
+        const m = await browser.evaluate(`async () => {
+          await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+          return (${measure})(); }`);
+        for (const fault of layoutFaults(m)) faults.push(`${width}x${height} ${choice.join(' ')} take ${take}: ${fault}`);
+      }
+    }
+  }
+  assert.deepEqual(faults, [], `${engine}: ${faults.length} layout faults`);
+});
+
+// The screen-wake tests need WebKit's own rules, and the driver's stand-in for the screen saver
+// to see what WebKit asks of it.
+const webkitOnly = { skip: engine !== 'webkit' && 'the screen-wake rules tested are WebKit\'s' };
+
+// A name for this machine that is not "localhost": WebKit treats only localhost, *.localhost
+// and loopback addresses as secure, so the page reached by it is in the iPad's situation.
+async function machineName() {
+  const name = hostname();
+  await lookup(name).catch((error) => {
+    throw new Error(`this machine's name ${name} does not resolve (${error.code}); the test needs it to`);
+  });
+  return name;
+}
+
+const wakeView = (page) => page.evaluate(() => {
+  const keeper = document.getElementById('keeper');
+  return {
+    secure: isSecureContext,
+    offered: 'wakeLock' in navigator,
+    wake: document.body.getAttribute('data-wake'),
+    note: document.getElementById('wake').textContent,
+    keeper: keeper && { paused: keeper.paused, muted: keeper.muted, volume: keeper.volume, loop: keeper.loop,
+      time: keeper.currentTime },
+  };
+});
+const heldFor = (inhibitions, reason) => inhibitions.taken.filter(([, why]) => why.includes(reason)).length;
+
+test('keeps the screen awake with the wake lock where it is offered, else with the clip after a tap', webkitOnly, async () => {
+  const page = await openBrowser(engine, { width: 1180, height: 820 });
+  try {
+    // WebKit grants the lock only during a tap until permission has been given.
+    await page.goto(url);
+    let view = await waitFor(() => wakeView(page), (v) => v.wake === 'tap', 'a loopback page asks for a tap');
+    assert.deepEqual([view.secure, view.offered], [true, true]);
+    await page.tap(590, 410);
+    view = await waitFor(() => wakeView(page), (v) => v.wake === 'lock', 'the tap takes the wake lock');
+    assert.ok(view.note === '' && (view.keeper === null || view.keeper.paused), 'the clip is not needed');
+    await waitFor(() => page.inhibitions(), (i) => i.held === 1 && heldFor(i, 'Screen Wake Lock') === 1,
+      'WebKit inhibits the screen saver for the lock alone');
+
+    await page.goto(`http://${await machineName()}:${server.port}/`);
+    view = await waitFor(() => wakeView(page), (v) => v.wake === 'tap', 'the page asks for a tap');
+    assert.deepEqual([view.secure, view.offered, view.note], [false, false, 'tap once to keep this screen awake']);
+    await waitFor(() => page.inhibitions(), (i) => i.held === 0, 'nothing keeps the screen awake before the tap');
+
+    await page.tap(590, 410);
+    view = await waitFor(() => wakeView(page), (v) => v.wake === 'media' && v.keeper.time > 0, 'the clip plays after a tap');
+    assert.deepEqual([view.note, view.keeper.muted, view.keeper.loop, view.keeper.volume > 0], ['', false, false, true]);
+    // Near its end the clip is wound back, and WebKit has still taken its inhibition only once:
+    // winding back never lets the display sleep, even for a moment.
+    await page.evaluate(() => { document.getElementById('keeper').currentTime = 53; });
+    await waitFor(() => wakeView(page), (v) => v.keeper.time > 53, 'the clip plays on near its end');
+    await waitFor(() => wakeView(page), (v) => !v.keeper.paused && v.keeper.time < 10, 'the clip is wound back');
+    const inhibitions = await page.inhibitions();
+    assert.equal(inhibitions.held, 1, 'the clip keeps the display awake');
+    assert.equal(heldFor(inhibitions, 'HTMLMediaElement playback'), 1, 'one unbroken inhibition');
+
+    // A browser that refuses the clip even in a tap: the footer says what to do on the iPad.
+    await page.addInitScript('HTMLMediaElement.prototype.play = function () {' +
+      ' return Promise.reject(new DOMException("refused", "NotAllowedError")); };');
+    await page.goto(`http://${await machineName()}:${server.port}/`);
+    await waitFor(() => wakeView(page), (v) => v.wake === 'tap', 'the page asks for a tap again');
+    await page.tap(590, 410);
+    view = await waitFor(() => wakeView(page), (v) => v.wake === 'none', 'the page gives up');
+    assert.equal(view.note, 'this screen may lock: set Auto-Lock to Never in Settings');
+  } finally {
+    await page.close();
+  }
+});
