@@ -14,7 +14,7 @@ QUORVEL_DESKTOP_PACKAGES=(libqrencode-dev qt6-qpa-plugins fonts-urw-base35)
 # GStreamer decoders for the page's H.264/AAC clip); and the real DAWs the end-to-end tests record
 # with: Ardour's engine, and Wine with a cross compiler for a Windows program.
 QUORVEL_TEST_PACKAGES=(libgtest-dev chromium nodejs
-    xvfb dbus python3-gi python3-gi-cairo gir1.2-webkit2-4.1 gstreamer1.0-plugins-good gstreamer1.0-libav
+    xvfb xdotool dbus python3-gi python3-gi-cairo gir1.2-webkit2-4.1 gstreamer1.0-plugins-good gstreamer1.0-libav
     ardour wine wine64 gcc-mingw-w64-x86-64)
 # npm, for the page tests' node modules. Installed only where no npm exists: some Node.js builds
 # (NodeSource's) carry their own and conflict with this package.

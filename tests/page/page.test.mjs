@@ -17,8 +17,6 @@ const { chromium } = await import('playwright-core').catch((error) => {
   throw new Error(`playwright-core is not installed: run "npm ci" in tests/page (${error.message})`);
 });
 
-const [RED, WHITE, PAPER, INK, NIGHT] = ['rgb(229, 52, 42)', 'rgb(255, 255, 255)',
-  'rgb(242, 239, 230)', 'rgb(17, 17, 17)', 'rgb(20, 20, 18)'];
 let server, exited, url, context, page, userDataDir;
 const answers = [];
 const browserOptions = {
@@ -184,40 +182,6 @@ test('each state renders by its rules', async () => {
       !hasClass(v, 'disconnected'), why);
     await waitForStyles({ '#take': { opacity: view.idle ? '0.3' : '1' } }, why);
   }
-});
-
-test('recording colours in both styles', async () => {
-  await visit();
-  const recording = { project: 'P', piece: 'Q', take: '12', status: 'Recording', recording: true, daw: 'REAPER', hasTake: true };
-  const stopped = { ...recording, status: 'Next take', recording: false };
-  const cases = [
-    ['paper', recording, { '#label': { color: RED }, '#take': { color: RED }, '.sheet': { backgroundColor: PAPER } }],
-    ['paper', stopped, { '#take': { color: INK } }],
-    ['poster', recording, { '.sheet': { backgroundColor: RED, color: WHITE }, '#take': { color: WHITE } }],
-    ['poster', stopped, { '.sheet': { backgroundColor: NIGHT, color: PAPER } }],
-  ];
-  for (const [style, state, expected] of cases) {
-    await push(state);
-    await page.click(`#styles span[data-style="${style}"]`);
-    await waitForView((v) => hasClass(v, 'recording') === state.recording, `recording ${state.recording}`);
-    await waitForStyles(expected, `${style}, recording ${state.recording}`);
-  }
-});
-
-test('a stopped server shows reconnecting and the last take, dimmed', async () => {
-  await visit();
-  await push({ piece: 'Nocturne', take: '42', status: 'Recording', recording: true, daw: 'REAPER', hasTake: true });
-  await waitForView((v) => v.take === '42' && v.label === 'recording', 'the take is shown');
-  await command('stop', /^stopped$/);
-  try {
-    const view = await waitForView((v) => v.label === 'reconnecting\u2026' && hasClass(v, 'disconnected'),
-      'the page notices the server is gone');
-    assert.deepEqual([view.take, view.piece], ['42', 'Nocturne']);
-    await waitForStyles({ '#take': { opacity: '0.35' }, '#label': { opacity: '0.35' } }, 'disconnected');
-  } finally {
-    await command('start', /^listening /);
-  }
-  await waitForView((v) => v.label === 'recording' && !hasClass(v, 'disconnected'), 'the page reconnects');
 });
 
 test('names from the session are shown as text, never as markup', async () => {
