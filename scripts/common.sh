@@ -4,7 +4,7 @@
 QUORVEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building Quorvel needs, from Debian's and Ubuntu's archives.
-QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libicu-dev lsof)
+QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-sqlite libicu-dev lsof)
 # What the desktop application needs on top of the build packages.
 # libqrencode for the remote display's QR codes, Qt's X11 platform plugin, and Nimbus Sans, the
 # metric-compatible stand-in for the window's Helvetica Neue.

@@ -15,10 +15,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption diagnostics(QStringLiteral("diagnostics"));
     const QCommandLineOption remoteDisplay(QStringLiteral("remote-display"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N"));
+    const QCommandLineOption exportTakes(QStringLiteral("export-takes"), QString(),
+                                         QStringLiteral("FILE"));
+    const QCommandLineOption project(QStringLiteral("project"), QString(), QStringLiteral("NAME"));
     parser.addOptions({headless, json, help, version});
     parser.addOption(diagnostics);
     parser.addOption(remoteDisplay);
     parser.addOption(port);
+    parser.addOption(exportTakes);
+    parser.addOption(project);
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -36,6 +41,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     result.version = parser.isSet(version);
     result.diagnostics = parser.isSet(diagnostics);
     result.remoteDisplay = parser.isSet(remoteDisplay);
+    if (parser.isSet(exportTakes))
+        result.exportTakes = parser.value(exportTakes);
+    if (parser.isSet(project)) {
+        if (!result.exportTakes) {
+            result.error = QStringLiteral("--project goes with --export-takes.");
+            return result;
+        }
+        result.project = parser.value(project);
+    }
     if (parser.isSet(port)) {
         bool ok = false;
         const uint value = parser.value(port).toUInt(&ok);
@@ -66,6 +80,11 @@ QString CommandLine::usage()
         "               Serve the remote display page for this run, whatever the stored\n"
         "               setting says.\n"
         "  --port N     The remote display's port (default 8787).\n"
+        "  --export-takes FILE\n"
+        "               Write the take sheet to FILE as CSV (- for standard output) and\n"
+        "               exit. Needs no display.\n"
+        "  --project NAME\n"
+        "               With --export-takes, only the takes of project NAME.\n"
         "  --version    Print the version and exit.\n"
         "  -h, --help   Print this help and exit.\n");
 }

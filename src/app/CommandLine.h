@@ -20,6 +20,10 @@ struct CommandLine
     bool remoteDisplay = false;
     // The remote display's port, when given.
     std::optional<quint16> port;
+    // Write the take sheet as CSV to this file ("-": standard output) and exit; only the named
+    // project's takes when one is given.
+    std::optional<QString> exportTakes;
+    std::optional<QString> project;
     // A one-line explanation when the arguments could not be understood.
     std::optional<QString> error;
 

@@ -5,6 +5,8 @@
 #include "model/FolderWatcher.h"
 #include "model/UserDefaults.h"
 #include "platform/TerminationSignals.h"
+#include "takes/TakeRecorder.h"
+#include "takes/TakeSheet.h"
 #include "ui/ApplicationShell.h"
 
 #include <QApplication>
@@ -28,7 +30,9 @@ int run(int& argc, char** argv, const CommandLine& commandLine)
     UserDefaults settings;
     settings.registerApplicationDefaults();
     const auto watcher = makeWatcher(settings, commandLine);
-    ApplicationShell shell(*watcher, settings);
+    TakeSheet sheet(TakeSheet::defaultPath());
+    TakeRecorder recorder(*watcher, sheet, settings);
+    ApplicationShell shell(*watcher, settings, sheet);
     shell.start();
     return QApplication::exec();
 }

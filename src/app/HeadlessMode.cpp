@@ -5,6 +5,8 @@
 #include "model/FolderWatcher.h"
 #include "model/UserDefaults.h"
 #include "platform/TerminationSignals.h"
+#include "takes/TakeRecorder.h"
+#include "takes/TakeSheet.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -90,6 +92,10 @@ int run(const CommandLine& commandLine)
     settings.registerApplicationDefaults();
     const auto owned = makeWatcher(settings, commandLine);
     FolderWatcher& watcher = *owned;
+    TakeSheet sheet(TakeSheet::defaultPath());
+    if (sheet.problem())
+        printLine(stderr, QStringLiteral("quorvel: %1").arg(*sheet.problem()));
+    TakeRecorder recorder(watcher, sheet, settings);
     // One report per change of the server's status, though it changes two published values.
     std::pair<bool, std::optional<QString>> reportedStatus{false, std::nullopt};
     QObject::connect(&watcher, &FolderWatcher::changed, &watcher, [&] {

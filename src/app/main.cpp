@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/DesktopMode.h"
 #include "app/DiagnosticsMode.h"
+#include "app/ExportMode.h"
 #include "app/HeadlessMode.h"
 #include "platform/AppPresence.h"
 
@@ -47,7 +48,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    const bool wantsDesktop = !commandLine.headless && !commandLine.diagnostics;
+    const bool wantsDesktop =
+        !commandLine.headless && !commandLine.diagnostics && !commandLine.exportTakes;
     if (wantsDesktop && AppPresence::canShowWindows())
         return DesktopMode::run(argc, argv, commandLine);
 
@@ -57,6 +59,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
     if (commandLine.diagnostics)
         return DiagnosticsMode::run(commandLine);
+    if (commandLine.exportTakes)
+        return ExportMode::run(commandLine);
     if (wantsDesktop)
         print(stderr, QStringLiteral("quorvel: no display found (DISPLAY and WAYLAND_DISPLAY "
                                      "are unset or unreachable); running headless.\n"));

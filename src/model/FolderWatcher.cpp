@@ -530,6 +530,11 @@ void FolderWatcher::apply(const std::vector<ScanResult>& results, bool counted)
     Q_EMIT scanApplied();
 }
 
+void FolderWatcher::setRemoteTakeList(const QByteArray& json)
+{
+    m_remoteServer->setTakeList(json);
+}
+
 QStringList FolderWatcher::remoteDisplayURLs() const
 {
     const QString port = QString::number(remoteDisplayPort());

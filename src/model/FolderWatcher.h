@@ -215,6 +215,8 @@ public:
     // per LAN address), worked out afresh on each call. While the key is required each ends in
     // "/?key=KEY", so the QR codes and the copied addresses open the page with it.
     QStringList remoteDisplayURLs() const;
+    // What the remote display answers /api/v1/takes with: the take sheet's newest entries.
+    void setRemoteTakeList(const QByteArray& json);
 
     // Runs work on the scan thread, after any batch already queued there; for slow file-system
     // work that must not block the main thread. work must not touch the watcher.

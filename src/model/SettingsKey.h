@@ -18,6 +18,7 @@ inline constexpr QLatin1String manualFolderPath{"manualFolderPath"};
 inline constexpr QLatin1String showInDock{"showInDock"};
 inline constexpr QLatin1String openFloatingWindowOnStartup{"openFloatingWindowOnStartup"};
 inline constexpr QLatin1String windowTheme{"windowTheme"};
+inline constexpr QLatin1String keepTakeSheet{"keepTakeSheet"};
 } // namespace SettingsKey
 
 } // namespace quorvel

@@ -59,6 +59,7 @@ void UserDefaults::registerApplicationDefaults()
         {SettingsKey::showInDock, true},
         {SettingsKey::showNextTakeWhenIdle, true},
         {SettingsKey::windowTheme, QStringLiteral("paper")},
+        {SettingsKey::keepTakeSheet, true},
     });
 }
 

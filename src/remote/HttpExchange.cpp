@@ -191,6 +191,8 @@ Route route(const RequestLine& request)
         return Route::State;
     if (request.path == QLatin1String("/api/v1/state"))
         return Route::Api;
+    if (request.path == QLatin1String("/api/v1/takes"))
+        return Route::Takes;
     if (request.path == QLatin1String("/events"))
         return Route::Events;
     return Route::NotFound;

@@ -62,7 +62,7 @@ QList<QByteArrayView> fieldValues(QByteArrayView head, QByteArrayView name);
 // address.
 bool hostAllowed(QByteArrayView host, const QStringList& machineNames);
 
-enum class Route { Page, State, Api, Events, NotFound, MethodNotAllowed };
+enum class Route { Page, State, Api, Takes, Events, NotFound, MethodNotAllowed };
 
 // Which answer a request gets: anything but an exact "GET" is refused, then the path decides.
 Route route(const RequestLine& request);

@@ -37,6 +37,7 @@ struct RemoteDisplayServer::Shared
     QByteArray stateResponse;
     QByteArray apiResponse;
     QByteArray stateEvent; // the /state document as an event of the stream
+    QByteArray takesResponse; // the answer to /api/v1/takes
     quint64 stateGeneration = 0; // counts the pushes that changed the state
 
     mutable std::mutex keyLock; // guards accessKey
@@ -434,6 +435,10 @@ private:
             std::lock_guard lock(m_shared->stateLock);
             return {m_shared->apiResponse};
         }
+        case HttpExchange::Route::Takes: {
+            std::lock_guard lock(m_shared->stateLock);
+            return {m_shared->takesResponse};
+        }
         case HttpExchange::Route::Events:
             // A stream opened while the display is off would go on showing a state nobody
             // updates any more.
@@ -599,6 +604,8 @@ RemoteDisplayServer::RemoteDisplayServer(quint16 port, QObject* parent)
     m_shared->stateResponse = std::move(responses.state);
     m_shared->apiResponse = std::move(responses.api);
     m_shared->stateEvent = std::move(responses.event);
+    m_shared->takesResponse =
+        HttpExchange::response("200 OK", applicationJSON, QByteArrayLiteral("{\"takes\":[]}"));
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("remote display"));
     m_engine = new Engine(port, m_shared, [this](bool running, std::optional<QString> error) {
@@ -662,6 +669,13 @@ void RemoteDisplayServer::update(const State& state)
         ++m_shared->stateGeneration;
     }
     handOver(m_engine, [engine = m_engine] { engine->broadcast(); });
+}
+
+void RemoteDisplayServer::setTakeList(const QByteArray& json)
+{
+    QByteArray response = HttpExchange::response("200 OK", applicationJSON, json);
+    std::lock_guard lock(m_shared->stateLock);
+    m_shared->takesResponse = std::move(response);
 }
 
 void RemoteDisplayServer::setStatusHandler(StatusHandler handler)

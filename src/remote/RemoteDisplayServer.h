@@ -90,6 +90,8 @@ public:
     // one before is sent to every open event stream from the server thread; this call never
     // waits for that.
     void update(const State& state);
+    // Replaces the document /api/v1/takes answers with (the take sheet's newest entries).
+    void setTakeList(const QByteArray& json);
     // The handler runs on this object's thread from its event loop, some time after the
     // listener changed; never from inside start() or stop().
     void setStatusHandler(StatusHandler handler);

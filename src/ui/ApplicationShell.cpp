@@ -23,8 +23,9 @@
 
 namespace quorvel {
 
-ApplicationShell::ApplicationShell(FolderWatcher& watcher, UserDefaults& settings, QObject* parent)
-    : QObject(parent), m_watcher(watcher), m_settings(settings),
+ApplicationShell::ApplicationShell(FolderWatcher& watcher, UserDefaults& settings,
+                                   TakeSheet& takeSheet, QObject* parent)
+    : QObject(parent), m_watcher(watcher), m_settings(settings), m_takeSheet(takeSheet),
       m_quit([] { QCoreApplication::quit(); })
 {
     m_presence = std::make_unique<AppPresence>();

@@ -19,6 +19,7 @@ class HelpWindow;
 class MenuBarExtra;
 class MenuBarMenu;
 class SettingsWindow;
+class TakeSheet;
 class UserDefaults;
 
 // The desktop application around the one watcher: it builds every surface, hands each the
@@ -30,8 +31,9 @@ class ApplicationShell : public QObject
     Q_OBJECT
 
 public:
-    // watcher and settings must outlive the shell.
-    ApplicationShell(FolderWatcher& watcher, UserDefaults& settings, QObject* parent = nullptr);
+    // watcher, settings and takeSheet must outlive the shell.
+    ApplicationShell(FolderWatcher& watcher, UserDefaults& settings, TakeSheet& takeSheet,
+                     QObject* parent = nullptr);
     ~ApplicationShell() override;
 
     // The start-up: the icon, the Dock presence, the tray, and the floating window shown or left
@@ -71,6 +73,7 @@ private:
 
     FolderWatcher& m_watcher;
     UserDefaults& m_settings;
+    TakeSheet& m_takeSheet;
     std::function<void()> m_quit;
 
     std::unique_ptr<AppPresence> m_presence;

@@ -17,6 +17,8 @@
 #include <QDialog>
 #include <QMenu>
 
+#include "takes/TakeSheet.h"
+
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -33,7 +35,8 @@ struct Shell
     }
 
     WatcherHarness harness;
-    ApplicationShell shell{harness.watcher(), harness.settings()};
+    TakeSheet takeSheet{harness.dir().path() + QStringLiteral("/take-sheet.sqlite")};
+    ApplicationShell shell{harness.watcher(), harness.settings(), takeSheet};
     ApplicationMenu& commands = *shell.applicationMenu();
     int quits = 0;
 };
