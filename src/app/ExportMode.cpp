@@ -4,8 +4,6 @@
 #include "takes/TakeSheet.h"
 #include "takes/TakeSheetText.h"
 
-#include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -30,18 +28,14 @@ int run(const CommandLine& commandLine)
         complain(QStringLiteral("cannot read the take sheet %1: %2").arg(path, error));
         return 1;
     }
-    const QByteArray csv = TakeSheetText::csv(entries);
     const QString target = *commandLine.exportTakes;
     if (target == QLatin1String("-")) {
+        const QByteArray csv = TakeSheetText::csv(entries);
         std::fwrite(csv.constData(), 1, static_cast<size_t>(csv.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    // A spreadsheet opening the file needs the byte-order mark to read it as UTF-8; the file
-    // appears whole or not at all.
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write("\xEF\xBB\xBF") != 3 ||
-        file.write(csv) != csv.size() || !file.commit()) {
-        complain(QStringLiteral("cannot write %1: %2").arg(target, file.errorString()));
+    if (!TakeSheetText::saveCsv(target, entries, &error)) {
+        complain(QStringLiteral("cannot write %1: %2").arg(target, error));
         return 1;
     }
     return 0;

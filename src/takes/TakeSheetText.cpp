@@ -1,6 +1,7 @@
 #include "takes/TakeSheetText.h"
 
 #include <QJsonArray>
+#include <QSaveFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -58,6 +59,17 @@ QByteArray csv(const std::vector<TakeEntry>& entries)
         text += fields.join(QLatin1Char(',')) + QLatin1String("\r\n");
     }
     return text.toUtf8();
+}
+
+bool saveCsv(const QString& path, const std::vector<TakeEntry>& entries, QString* error)
+{
+    const QByteArray text = csv(entries);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write("\xEF\xBB\xBF") == 3 &&
+        file.write(text) == text.size() && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
 }
 
 QByteArray json(const std::vector<TakeEntry>& entries)
