@@ -5,6 +5,7 @@
 #include "model/HandOver.h"
 #include "model/RegexSearch.h"
 #include "providers/SystemProbe.h"
+#include "takes/TakeSheet.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -239,6 +240,7 @@ void generate(FolderWatcher& watcher, QObject* context,
             // Whether the scans see this folder's changes as they happen or read it every time.
             *lines << QStringLiteral("Folder listing: ") + SystemProbe::folderListingStatus(*folder);
         }
+        *lines << TakeSheet::summaryLine(TakeSheet::defaultPath());
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
             return;

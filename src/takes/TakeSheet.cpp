@@ -82,6 +82,21 @@ std::optional<QDateTime> newestWrite(const QString& folder, const QStringList& f
     return newest;
 }
 
+// Qt binds a null QString as SQL NULL; the sheet's text columns hold empty text instead.
+QVariant text(const QString& value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+// A write that fails is said on standard error; the pass itself goes on being shown.
+bool execute(QSqlQuery& query)
+{
+    if (query.exec())
+        return true;
+    qWarning("Take sheet: %s", qPrintable(query.lastError().text()));
+    return false;
+}
+
 bool run(QSqlDatabase& db, const QString& statement)
 {
     QSqlQuery query(db);
@@ -94,12 +109,17 @@ QSqlDatabase openConnection(const QString& name, const QString& path)
     db.setDatabaseName(path);
     // A writer that finds the file busy (a reader checkpointing) waits rather than failing.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (db.open()) {
-        run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
-        // Full syncs: a committed pass survives a power cut too; passes are a few writes a minute.
-        run(db, QStringLiteral("PRAGMA synchronous=FULL"));
-    }
+    db.open();
     return db;
+}
+
+// Only once the file has been found readable and ours: a file that is moved aside leaves as it
+// came.
+void configure(QSqlDatabase& db)
+{
+    run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    // Full syncs: a committed pass survives a power cut too; passes are a few writes a minute.
+    run(db, QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
 // The writer thread's side: one connection, used only there.
@@ -112,8 +132,10 @@ public:
 
     QSqlDatabase db()
     {
-        if (!QSqlDatabase::contains(m_connection))
-            openConnection(m_connection, m_path);
+        if (!QSqlDatabase::contains(m_connection)) {
+            QSqlDatabase db = openConnection(m_connection, m_path);
+            configure(db);
+        }
         return QSqlDatabase::database(m_connection, false);
     }
 
@@ -215,6 +237,7 @@ bool TakeSheet::prepareSchema(QString* error)
         *error = QStringLiteral("it was written by a newer Quorvel");
         return false;
     }
+    configure(db);
     const bool made =
         query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS takes ("
                                   "id INTEGER PRIMARY KEY, daw TEXT NOT NULL, "
@@ -293,12 +316,12 @@ qint64 TakeSheet::begin(const TakeEntry& entry)
                                      "?, ?, ?, ?)")
                           .arg(columns));
         for (const QVariant& value :
-             {QVariant(id), QVariant(entry.daw), QVariant(entry.project),
-              QVariant(entry.projectPath), QVariant(entry.piece), QVariant(entry.take),
-              QVariant(timeText(entry.started)), QVariant(entry.folder),
-              QVariant(filesText(entry.files)), QVariant(entry.mark), QVariant(entry.note)})
+             {QVariant(id), text(entry.daw), text(entry.project), text(entry.projectPath),
+              text(entry.piece), text(entry.take), text(timeText(entry.started)),
+              text(entry.folder), text(filesText(entry.files)), text(entry.mark),
+              text(entry.note)})
             query.addBindValue(value);
-        query.exec();
+        execute(query);
     });
     return id;
 }
@@ -320,7 +343,7 @@ void TakeSheet::addFiles(qint64 id, const QStringList& files)
         update.prepare(QStringLiteral("UPDATE takes SET files = ? WHERE id = ?"));
         update.addBindValue(filesText(all));
         update.addBindValue(id);
-        update.exec();
+        execute(update);
     });
 }
 
@@ -340,7 +363,7 @@ void TakeSheet::end(qint64 id)
         update.prepare(QStringLiteral("UPDATE takes SET ended = ? WHERE id = ?"));
         update.addBindValue(timeText(std::max(ended, entry.started)));
         update.addBindValue(id);
-        update.exec();
+        execute(update);
     });
 }
 
@@ -351,9 +374,9 @@ void TakeSheet::setMark(qint64 id, const QString& mark)
     write([id, mark](QSqlDatabase& db) {
         QSqlQuery query(db);
         query.prepare(QStringLiteral("UPDATE takes SET mark = ? WHERE id = ?"));
-        query.addBindValue(mark);
+        query.addBindValue(text(mark));
         query.addBindValue(id);
-        query.exec();
+        execute(query);
     });
 }
 
@@ -362,9 +385,9 @@ void TakeSheet::setNote(qint64 id, const QString& note)
     write([id, note](QSqlDatabase& db) {
         QSqlQuery query(db);
         query.prepare(QStringLiteral("UPDATE takes SET note = ? WHERE id = ?"));
-        query.addBindValue(note);
+        query.addBindValue(text(note));
         query.addBindValue(id);
-        query.exec();
+        execute(query);
     });
 }
 
@@ -407,6 +430,20 @@ std::vector<TakeEntry> TakeSheet::read(const QString& path, const std::optional<
     }
     QSqlDatabase::removeDatabase(connection);
     return found;
+}
+
+QString TakeSheet::summaryLine(const QString& path)
+{
+    QString error;
+    const qsizetype entries = static_cast<qsizetype>(read(path, std::nullopt, &error).size());
+    if (!error.isEmpty())
+        return QStringLiteral("Take sheet: %1 (cannot be read: %2)").arg(path, error);
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("Take sheet: %1 (none yet)").arg(path);
+    return QStringLiteral("Take sheet: %1 (%2 %3)")
+        .arg(path)
+        .arg(entries)
+        .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"));
 }
 
 std::vector<TakeEntry> TakeSheet::entries(const std::optional<QString>& project, int limit) const

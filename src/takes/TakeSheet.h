@@ -42,6 +42,10 @@ public:
     static std::vector<TakeEntry> read(const QString& path, const std::optional<QString>& project,
                                        QString* error);
 
+    // The diagnostics report's line: "Take sheet: PATH (N entries)", or why it cannot be read.
+    // Reads the file: not on the main thread.
+    static QString summaryLine(const QString& path);
+
     QString path() const { return m_path; }
     bool isOpen() const { return m_open; }
     // Why the sheet at path was moved aside or cannot be kept, in a sentence for the user.

@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include "takes/TakeSheet.h"
+
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -124,7 +126,7 @@ TEST(DiagnosticsReportTest, ReportOfABusySession)
     ASSERT_TRUE(pollUntil([&] { return report.has_value(); }));
     EXPECT_FALSE(dropped);
     const QStringList lines = report->split(u'\n');
-    ASSERT_EQ(lines.size(), 26) << report->toStdString();
+    ASSERT_EQ(lines.size(), 27) << report->toStdString();
     EXPECT_EQ(lines.mid(5, 14),
               (QStringList{"DAW selection: pinned: Ableton Live", "Detected DAW: Ableton Live",
                            "Status: recording; shown: Recording 42", "Last take file: take-042.wav",
@@ -141,4 +143,6 @@ TEST(DiagnosticsReportTest, ReportOfABusySession)
     EXPECT_TRUE(lines[24].endsWith("  Bass 3.wav  \u2192 groups: [\"3\"]"))
         << lines[24].toStdString();
     EXPECT_EQ(lines[25], "Folder listing: not listed yet") << "no scan has listed it here";
+    EXPECT_TRUE(lines[26].startsWith("Take sheet: " + TakeSheet::defaultPath() + " ("))
+        << lines[26].toStdString();
 }
