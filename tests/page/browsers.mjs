@@ -159,6 +159,7 @@ export async function startPageServer() {
   const port = Number((await answer(/^listening \d+$/, 'the server starts listening')).split(' ')[1]);
   return {
     port,
+    pid: server.pid,
     push: (state) => command(JSON.stringify(state), /^updated$/),
     stop: () => command('stop', /^stopped$/),
     start: () => command('start', /^listening /),

@@ -5,20 +5,16 @@
 // (default /usr/bin/chromium). No browser is ever downloaded.
 import { after, before, beforeEach, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import { once } from 'node:events';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import readline from 'node:readline';
-import { setTimeout as delay } from 'node:timers/promises';
+import { startPageServer, waitFor } from './browsers.mjs';
 
 const { chromium } = await import('playwright-core').catch((error) => {
   throw new Error(`playwright-core is not installed: run "npm ci" in tests/page (${error.message})`);
 });
 
-let server, exited, url, context, page, userDataDir;
-const answers = [];
+let server, url, context, page, userDataDir;
 const browserOptions = {
   executablePath: process.env.QUORVEL_CHROMIUM || '/usr/bin/chromium',
   headless: true,
@@ -26,37 +22,11 @@ const browserOptions = {
     '--disable-background-networking', '--disable-component-update', '--disable-sync'],
 };
 const dialogs = [];
-
-// Waits until check(await read()) holds; fails with why and the last value read. The deadline is
-// generous on purpose: the tests wait for conditions, never for the machine's speed.
-async function waitFor(read, check, why, deadline = 20_000) {
-  for (const end = Date.now() + deadline; ; await delay(50)) {
-    const value = await read();
-    if (check(value)) return value;
-    if (Date.now() > end) assert.fail(`${why}\nlast seen: ${JSON.stringify(value)}`);
-  }
-}
-
-// The next line remote_page_server prints, which must match expected.
-async function answer(expected, why) {
-  await waitFor(() => answers.length, (n) => n > 0, why);
-  const line = answers.shift();
-  assert.match(line, expected, why);
-  return line;
-}
-function command(line, expected) {
-  server.stdin.write(line + '\n');
-  return answer(expected, `the answer to ${line}`);
-}
-const push = (state) => command(JSON.stringify(state), /^updated$/);
+const push = (state) => server.push(state);
 
 before(async () => {
-  assert.ok(process.env.QUORVEL_PAGE_SERVER, 'QUORVEL_PAGE_SERVER must name remote_page_server');
-  server = spawn(process.env.QUORVEL_PAGE_SERVER, [], { stdio: ['pipe', 'pipe', 'inherit'] });
-  exited = once(server, 'exit');
-  readline.createInterface({ input: server.stdout }).on('line', (line) => answers.push(line));
-  const listening = await answer(/^listening \d+$/, 'the server starts listening');
-  url = `http://127.0.0.1:${listening.split(' ')[1]}/`;
+  server = await startPageServer();
+  url = `http://127.0.0.1:${server.port}/`;
   userDataDir = mkdtempSync(path.join(tmpdir(), 'quorvel-page-'));
   context = await chromium.launchPersistentContext(userDataDir, browserOptions);
   page = context.pages()[0] ?? (await context.newPage());
@@ -68,8 +38,7 @@ before(async () => {
 
 after(async () => {
   await context?.close();
-  server?.stdin.end();
-  await exited;
+  await server?.close();
   if (userDataDir) rmSync(userDataDir, { recursive: true, force: true });
 });
 
@@ -252,24 +221,6 @@ function watchRequests(pathname) {
 }
 
 const recordingTake = (take) => ({ piece: 'Nocturne', take, status: 'Recording', recording: true, daw: 'REAPER', hasTake: true });
-
-test('the page follows the state through /events without polling', async () => {
-  const streams = watchRequests('/events');
-  await visit();
-  await waitForView((v) => !hasClass(v, 'disconnected'), 'the page connects');
-  const polls = watchRequests('/state');
-  try {
-    for (const take of ['1', '2', '3']) {
-      await push(recordingTake(take));
-      await waitForView((v) => v.take === take && v.label === 'recording', `take ${take} arrives`);
-    }
-    assert.equal(polls.count, 0, 'no poll while the stream runs');
-    assert.ok(streams.count >= 1, 'the page asked for the stream');
-  } finally {
-    streams.stop();
-    polls.stop();
-  }
-});
 
 test('when /events fails the page polls /state, and takes the stream again once it works', async () => {
   const streams = watchRequests('/events');

@@ -13,7 +13,7 @@ import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import readline from 'node:readline';
-import { setTimeout as delay } from 'node:timers/promises';
+import { waitFor } from './browsers.mjs';
 
 const { chromium } = await import('playwright-core');
 
@@ -33,14 +33,6 @@ async function freePort() {
   const { port } = probe.address();
   await new Promise((resolve) => probe.close(resolve));
   return port;
-}
-
-async function waitFor(read, check, why, deadline = 20_000) {
-  for (const end = Date.now() + deadline; ; await delay(50)) {
-    const value = await read();
-    if (check(value)) return value;
-    if (Date.now() > end) assert.fail(`${why}\nlast seen: ${JSON.stringify(value)}`);
-  }
 }
 
 test('the page through /events and the headless line follow a recorded session', async () => {
