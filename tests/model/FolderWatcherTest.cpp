@@ -119,11 +119,8 @@ TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetectionAndCho
     EXPECT_EQ(contexts[1].folderMode, FolderMode::manual);
     EXPECT_EQ(contexts[1].manualFolder, QStringLiteral("/m"));
     EXPECT_EQ(contexts[1].takeDerivation, TakeDerivation::max);
-    EXPECT_DOUBLE_EQ(contexts[1].recordingWindow, 4.0);
-    EXPECT_NE(contexts[1].pattern, nullptr);
     EXPECT_EQ(contexts[1].pattern, m_watcher->compiledPattern(DAWId::reaper));
     // Each DAW its own built-in pattern; one that does not compile leaves its DAW without.
-    EXPECT_NE(m_logic->contexts().at(0).pattern, nullptr);
     EXPECT_NE(m_logic->contexts().at(0).pattern, contexts[1].pattern);
     EXPECT_EQ(m_ableton->contexts().at(0).pattern, nullptr);
 
@@ -143,31 +140,25 @@ TEST_F(FolderWatcherTest, ContextsCarryTheSettingsPatternsAndLastDetectionAndCho
 TEST_F(FolderWatcherTest, ChoosesRecordingThenTakeThenFirstInProviderOrder)
 {
     start();
-    const DAWSnapshot idleTake = snapshotWithTake(QStringLiteral("4"), false);
+    const DAWSnapshot idle = snapshotWithTake(QStringLiteral("4"), false);
     const DAWSnapshot recording = snapshotWithTake(QStringLiteral("9"), true);
     struct Case
     {
         const char* name;
         std::vector<FolderWatcher::ScanResult> results;
-        std::optional<QString> daw;
+        const char* daw;
     } cases[] = {
-        {"logic recording beats reaper idle",
-         {result(m_reaper, idleTake), result(m_logic, recording)},
-         QStringLiteral("Logic Pro")},
-        {"both idle with a take: list order",
-         {result(m_reaper, idleTake), result(m_logic, idleTake)},
-         QStringLiteral("REAPER")},
-        {"a take beats none",
-         {result(m_reaper, DAWSnapshot{}), result(m_ableton, idleTake)},
-         QStringLiteral("Ableton Live")},
-        {"nothing anywhere: the first",
-         {result(m_logic, DAWSnapshot{}), result(m_ableton, DAWSnapshot{})},
-         QStringLiteral("Logic Pro")},
-        {"no results", {}, std::nullopt},
+        {"recording beats idle", {result(m_reaper, idle), result(m_logic, recording)}, "Logic Pro"},
+        {"both idle: list order", {result(m_reaper, idle), result(m_logic, idle)}, "REAPER"},
+        {"a take beats none", {result(m_reaper, {}), result(m_ableton, idle)}, "Ableton Live"},
+        {"nothing anywhere: the first", {result(m_logic, {}), result(m_ableton, {})}, "Logic Pro"},
+        {"no results", {}, nullptr},
     };
     for (const auto& c : cases) {
         m_watcher->apply(c.results);
-        EXPECT_EQ(m_watcher->detectedDAWName(), c.daw) << c.name;
+        EXPECT_EQ(m_watcher->detectedDAWName(),
+                  c.daw ? std::optional<QString>(c.daw) : std::nullopt)
+            << c.name;
     }
 }
 
@@ -230,49 +221,19 @@ TEST_F(FolderWatcherTest, FolderChangesRunBatchesEarlyWithoutShorteningTheDeboun
     EXPECT_EQ(m_reaper->scanCalls() - scansBefore, 2);
 }
 
-TEST_F(FolderWatcherTest, EmptyRoundsClearTheDAWButKeepTheLastTakeAndFolder)
-{
-    start();
-    DAWSnapshot snapshot = snapshotWithTake("042", true, "Song", QStringLiteral("/s/Media"));
-    snapshot.projectName = QStringLiteral("Song");
-    m_watcher->apply({result(m_reaper, snapshot)});
-    for (int i = 0; i < 3; ++i)
-        m_watcher->apply({});
-    EXPECT_EQ(m_watcher->detectedDAWName(), std::nullopt);
-    EXPECT_EQ(m_watcher->lastTake(), snapshot.currentTake);
-    EXPECT_EQ(m_watcher->detectedFolderURL(), QStringLiteral("/s/Media"));
-    EXPECT_EQ(m_watcher->detectedProjectName(), QStringLiteral("Song"));
-
-    // A chosen snapshot without a take replaces the folder but not the take.
-    m_watcher->apply({result(m_logic, DAWSnapshot{})});
-    EXPECT_EQ(m_watcher->detectedFolderURL(), std::nullopt);
-    EXPECT_EQ(m_watcher->lastTake(), snapshot.currentTake);
-}
-
 TEST_F(FolderWatcherTest, NotifiesOnlyWhenAValueChanges)
 {
     start();
-    int takeSignals = 0, dawSignals = 0, showSignals = 0;
+    int takeSignals = 0;
     QObject::connect(m_watcher.get(), &FolderWatcher::lastTakeChanged, [&] { ++takeSignals; });
-    QObject::connect(m_watcher.get(), &FolderWatcher::detectedDAWNameChanged,
-                     [&] { ++dawSignals; });
-    QObject::connect(m_watcher.get(), &FolderWatcher::showNextTakeWhenIdleChanged,
-                     [&] { ++showSignals; });
     const int changedBefore = m_changed;
-
-    const auto take = snapshotWithTake(QStringLiteral("7"), true, QStringLiteral("Song"));
     for (int round = 0; round < 2; ++round)
-        m_watcher->apply({result(m_reaper, take)});
+        m_watcher->apply({result(m_reaper, snapshotWithTake("7", true, QStringLiteral("Song")))});
     EXPECT_EQ(takeSignals, 1);
-    EXPECT_EQ(dawSignals, 0); // REAPER was already the detected DAW
     EXPECT_EQ(m_changed, changedBefore + 1) << "one change signal per round that changed something";
     // Same file and number, but the piece is now absent: a different take.
     m_watcher->apply({result(m_reaper, snapshotWithTake(QStringLiteral("7"), true))});
     EXPECT_EQ(takeSignals, 2);
-
-    m_watcher->setShowNextTakeWhenIdle(true);
-    m_watcher->setShowNextTakeWhenIdle(false);
-    EXPECT_EQ(showSignals, 1);
 }
 
 TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
@@ -289,13 +250,8 @@ TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
         QString shown;
         QString label;
     } cases[] = {
-        {"007", true, true, "7", "Recording"},
-        {"007", false, true, "8", "Next take"},
-        {"007", false, false, "7", "Last take"},
-        {"+5", false, true, "6", "Next take"},
-        {"-3", false, true, "-2", "Next take"},
+        // The ordinary numbers and labels are the menu's tests'; here the texts with no next one.
         {"12a", false, true, "12a", "Next take"},
-        {"99999999999999999999", false, true, "99999999999999999999", "Next take"},
         // The largest number has no next one: it is shown as it is.
         {largest, false, true, largest, "Next take"},
         {"-9223372036854775808", false, true, "-9223372036854775807", "Next take"},
@@ -335,10 +291,9 @@ TEST_F(FolderWatcherTest, ABatchInFlightOutlivesItsWatcherHarmlessly)
     m_watcher.reset();
     m_reaper->release();
     processEventsFor(300ms);
+    // Nothing is applied to the destroyed watcher; under the address sanitizer any touch of it
+    // fails the test.
     EXPECT_EQ(m_applied, 1);
-    // The fakes stay valid for as long as a batch held them; this test would fail under the
-    // address sanitizer if anything touched the destroyed watcher.
-    EXPECT_GE(m_reaper.use_count(), 1);
 }
 
 // A scan that reports the REAPER pattern too slow for the folder withdraws it: the last pattern

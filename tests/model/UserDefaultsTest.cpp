@@ -35,54 +35,31 @@ protected:
 
 } // namespace
 
-TEST_F(UserDefaultsTest, FreshInstallReadsDefaultsWritingNothingAndEveryKeyRoundTrips)
+// A fresh install writes nothing by reading (the stored-pattern migration depends on an absent
+// value staying absent), and the keys the watcher does not assign read back what was written
+// (the watcher's own are read back through a new watcher in its tests).
+TEST_F(UserDefaultsTest, FreshInstallWritesNothingAndTheOtherKeysRoundTrip)
 {
     {
         const auto settings = open();
         EXPECT_EQ(settings->filenamePattern(), std::nullopt);
-        EXPECT_TRUE(settings->showNextTakeWhenIdle());
-        EXPECT_EQ(settings->dawSelection(), DAWSelection::automatic());
-        EXPECT_EQ(settings->takeDerivation(), TakeDerivation::mode);
-        EXPECT_FALSE(settings->remoteDisplayEnabled());
-        EXPECT_FALSE(settings->remoteDisplayKeyRequired());
-        EXPECT_EQ(settings->remoteDisplayKey(), std::nullopt);
-        EXPECT_EQ(settings->folderMode(), FolderMode::automatic);
-        EXPECT_EQ(settings->manualFolderPath(), std::nullopt);
-        EXPECT_TRUE(settings->showInDock());
-        EXPECT_TRUE(settings->openFloatingWindowOnStartup());
-        EXPECT_EQ(settings->windowTheme(), "paper");
+        EXPECT_FALSE(settings->remoteDisplayEnabled()) << "the server is off until asked for";
         EXPECT_FALSE(QFile::exists(iniPath())) << "reading wrote nothing";
 
-        settings->setFilenamePattern(QStringLiteral(R"(take, (\d+)\.wav$)"));
-        settings->setShowNextTakeWhenIdle(false);
-        settings->setDAWSelection(DAWSelection::manual(DAWId::protools));
-        settings->setTakeDerivation(TakeDerivation::max);
         settings->setRemoteDisplayEnabled(true);
         settings->setRemoteDisplayKeyRequired(true);
         settings->setRemoteDisplayKey(QStringLiteral("00112233445566778899aabbccddeeff"));
-        settings->setFolderMode(FolderMode::manual);
-        settings->setManualFolderPath(QStringLiteral("/Volumes/Sessions/Día 1 [B]"));
         settings->setShowInDock(false);
         settings->setOpenFloatingWindowOnStartup(false);
         settings->setWindowTheme(QStringLiteral("poster"));
     }
     const auto reopened = open();
-    EXPECT_EQ(reopened->filenamePattern(), QStringLiteral(R"(take, (\d+)\.wav$)"));
-    EXPECT_FALSE(reopened->showNextTakeWhenIdle());
-    EXPECT_EQ(reopened->dawSelection(), DAWSelection::manual(DAWId::protools));
-    EXPECT_EQ(reopened->takeDerivation(), TakeDerivation::max);
     EXPECT_TRUE(reopened->remoteDisplayEnabled());
     EXPECT_TRUE(reopened->remoteDisplayKeyRequired());
     EXPECT_EQ(reopened->remoteDisplayKey(), QStringLiteral("00112233445566778899aabbccddeeff"));
-    EXPECT_EQ(reopened->folderMode(), FolderMode::manual);
-    EXPECT_EQ(reopened->manualFolderPath(), QStringLiteral("/Volumes/Sessions/Día 1 [B]"));
     EXPECT_FALSE(reopened->showInDock());
     EXPECT_FALSE(reopened->openFloatingWindowOnStartup());
     EXPECT_EQ(reopened->windowTheme(), "poster");
-    EXPECT_EQ(readRaw("dawSelection"), "protools");
-    EXPECT_EQ(readRaw("takeDerivation"), "max");
-    EXPECT_EQ(readRaw("folderMode"), "manual");
-    EXPECT_EQ(readRaw("remoteDisplayKey"), "00112233445566778899aabbccddeeff");
 }
 
 TEST_F(UserDefaultsTest, UnknownOrMistypedValuesReadAsDefaultsAndStayStored)

@@ -54,26 +54,6 @@ TEST(FolderListingsTest, FollowsEveryKindOfChangeBetweenListings)
     EXPECT_EQ(sizes(listings.list(dir.path())).size(), 3u);
 }
 
-// The shared list is built once and handed out again until something in the folder changes.
-TEST(FolderListingsTest, ASharedListStandsUntilTheFolderChanges)
-{
-    test::TempDir dir;
-    dir.write("a.wav", "1");
-    FolderListings listings;
-    const auto first = listings.sharedList(dir.path(), isWav);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(listings.sharedList(dir.path(), isWav), first);
-    dir.write("a.wav", "12345");
-    const auto changed = listings.sharedList(dir.path(), isWav);
-    ASSERT_TRUE(changed);
-    EXPECT_NE(changed, first);
-    ASSERT_EQ(changed->size(), 1u);
-    EXPECT_EQ(changed->front().size, 5);
-    EXPECT_EQ(listings.sharedList(dir.path(), isWav), changed);
-    const auto everything = listings.sharedList(dir.path(), nullptr);
-    EXPECT_NE(everything, changed) << "another filter gets a list of its own";
-}
-
 TEST(FolderListingsTest, AFolderReplacedMovedOrTurnedIntoAFileIsReadAfresh)
 {
     test::TempDir dir;

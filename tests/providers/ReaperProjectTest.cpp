@@ -24,16 +24,12 @@ TEST(ReaperProjectTest, ParsesTheRecordPathLineAsReapersLineParserDoes)
         const char* line;
         std::optional<Paths> expected;
     } cases[] = {
-        {R"(RECORD_PATH "Media" "")", Paths{"Media", ""}},
         {R"(RECORD_PATH Media "")", Paths{"Media", ""}},
-        {R"(RECORD_PATH "" "")", Paths{"", ""}},
         {"RECORD_PATH", Paths{"", ""}},
-        {R"(RECORD_PATH "My Takes" /mnt/backup)", Paths{"My Takes", "/mnt/backup"}},
         {R"(RECORD_PATH 'say "hi"' `it's "here"`)", Paths{R"(say "hi")", R"(it's "here")"}},
         {"\tRECORD_PATH\tMedia\t''\r", Paths{"Media", ""}},
         {R"(RECORD_PATH "unterminated)", Paths{"unterminated", ""}},
         {R"(RECORD_PATHS "Media" "")", std::nullopt},
-        {R"(NAME "RECORD_PATH")", std::nullopt},
         {"RECORD_PATH \xff\xfe", std::nullopt}, // not text
     };
     for (const auto& c : cases)
@@ -53,9 +49,7 @@ TEST(ReaperProjectTest, ReadsTheRecordPathBoundedAndQuietly)
         std::optional<Paths> expected;
     } cases[] = {
         {"usual", head + "  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n", Paths{"Media", ""}},
-        {"CRLF", "<REAPER_PROJECT\r\n  RECORD_PATH Takes \"\"\r\n>\r\n", Paths{"Takes", ""}},
         {"none in the head", head + "  <TRACK\n    RECORD_PATH Media \"\"\n  >\n>\n", std::nullopt},
-        {"no line", head + ">\n", std::nullopt},
         {"binary", QByteArray(200000, '\0') + "\nRECORD_PATH Media \"\"\n", Paths{"Media", ""}},
         {"inside a long line", "NOTES " + QByteArray(200000, 'x') + " RECORD_PATH Media\n",
          std::nullopt},
@@ -92,11 +86,9 @@ TEST(ReaperProjectTest, ResolvesRecordFoldersAgainstTheProjectFolder)
         Paths paths;
         QStringList expected;
     } cases[] = {
-        {{"Media", ""}, {"/P/Media"}},
-        {{"Media/", "Media"}, {"/P/Media"}},
+        {{"Media/", "Media"}, {"/P/Media"}}, // one folder, listed once
         {{"", "/mnt/backup"}, {"/mnt/backup"}},
         {{"/P", " "}, {}}, // the project folder is listed anyway
-        {{"../Shared Takes", ""}, {"/P/../Shared Takes"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ReaperProject::recordFolders(QStringLiteral("/P/Song.RPP"), c.paths), c.expected)
@@ -141,14 +133,10 @@ TEST(WinePathsTest, MapsDrivesThroughThePrefixAndFindsReapersSettings)
         std::optional<QString> expected;
     } cases[] = {
         {R"(C:\users\me\Documents\Song.RPP)", driveC + "/users/me/Documents/Song.RPP"},
-        {R"(c:/users)", driveC + "/users"},
         {R"(C:\)", driveC},
         {R"(Z:\tmp\takes)", QStringLiteral("/tmp/takes")},
-        {R"(Media\Sub)", QStringLiteral("Media/Sub")},
         {R"(D:\Takes)", std::nullopt},         // no such drive in the prefix
         {R"(\\server\share\a)", std::nullopt}, // UNC
-        {R"(\\?\C:\a)", std::nullopt},
-        {R"(\Takes)", std::nullopt},  // the current drive's root: unknown
         {R"(C:Takes)", std::nullopt}, // the drive's current folder: unknown
     };
     for (const auto& c : cases)

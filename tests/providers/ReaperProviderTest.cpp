@@ -35,21 +35,13 @@ TEST(ReaperProviderTest, ParsesRecPassAndPiece)
     const std::tuple<const char*, const char*, std::optional<QString>, std::optional<QString>>
         cases[] = {
             {two, "MySession-03-042.wav", "042", "MySession"},
-            {two, "My Song [live] 🎵-03-007.wav", "007", QString::fromUtf8("My Song [live] 🎵")},
             {two, "2024-03-042.wav", "042", std::nullopt}, // numeric piece
-            {two, "-03-042.wav", "042", std::nullopt},     // empty piece
             {one, "My Session-03-042.wav", "042", "My Session"},
-            {one, "-03-042.wav", "042", std::nullopt},
-            {one, "nodash1.wav", "1", std::nullopt},
-            {one, "2024-05-01.wav", "01", std::nullopt},
             {one, "\u0663\u0664-01.wav", "01", std::nullopt}, // Arabic-Indic digits are numeric
-            {one, "Take\u00bd-01.wav", "01", QString::fromUtf8("Take\u00bd")},
             {one, "2024a-01.wav", "01", "2024a"},
             {R"(\d+\.wav$)", "MySession-03-042.wav", std::nullopt, std::nullopt}, // no group
             {R"((?:(x)|y)-(\d+)\.wav$)", "y-12.wav", "12", std::nullopt}, // group 1 took no part
-            {R"((.*)-(\w+)\.wav$)", "Song-abc.wav", "abc", "Song"},       // non-numeric rec-pass
-            {R"((.*)-(\d+)?x\.wav$)", "Song-x.wav", std::nullopt,
-             std::nullopt}, // last group absent
+            {R"((.*)-(\d+)?x\.wav$)", "Song-x.wav", std::nullopt, std::nullopt}, // last absent
             {nullptr, "MySession-03-042.wav", std::nullopt, std::nullopt},
         };
     for (const auto& [text, filename, recPass, piece] : cases) {
@@ -62,40 +54,29 @@ TEST(ReaperProviderTest, ParsesRecPassAndPiece)
     }
 }
 
-// reaper.ini files in a folder ("@" in a row) holding the projects A, B, C, a=b, "🎵 Song" and
-// U+FFFD, which an entry that is not UTF-8 would name if it were decoded with replacements.
+// reaper.ini files in a folder ("@" in a row) holding the projects A, B, C, a=b and U+FFFD, which
+// an entry that is not UTF-8 would name if it were decoded with replacements. (Line ends and
+// damaged files are the fuzz harness's.)
 TEST(ReaperProviderTest, ReadsTheMostRecentProject)
 {
     TempDir dir;
-    for (const char* project : {"A", "B", "C", "a=b", "\xf0\x9f\x8e\xb5 Song", "\xef\xbf\xbd"})
+    for (const char* project : {"A", "B", "C", "a=b", "\xef\xbf\xbd"})
         dir.write(QString::fromUtf8(project) + ".RPP");
     const std::tuple<const char*, QByteArray, const char*> cases[] = {
         {"recent01 before recent02", "[Recent]\nrecent02=@/B.RPP\nrecent01=@/A.RPP\n", "@/A.RPP"},
-        {"in file order too", "[Recent]\nrecent01=@/A.RPP\nrecent02=@/B.RPP\n", "@/A.RPP"},
         {"recent01 missing: no older one", "[Recent]\nrecent01=@/Gone.RPP\nrecent02=@/B.RPP\n",
          nullptr},
         {"relative path", "[Recent]\nrecent01=A.RPP\n", nullptr},
-        {"no section", "[reaper]\nrecent01=@/A.RPP\n", nullptr},
-        {"section name is case-sensitive", "[recent]\nrecent01=@/A.RPP\n", nullptr},
         {"section ends", "[Recent]\nrecent02=@/B.RPP\n  [Other]\nrecent01=@/A.RPP\n", "@/B.RPP"},
         {"odd keys skipped",
          "[Recent]\nrecent=@/A.RPP\nrecentX=@/A.RPP\nrecent01 =@/A.RPP\n"
          "maxrecent=1\ngarbage\nrecent03=@/C.RPP\n",
          "@/C.RPP"},
-        {"key case folded", "[Recent]\nRECENT01=@/A.RPP\nrecent02=@/B.RPP\n", "@/A.RPP"},
-        {"unicode spaces trimmed", "[Recent]\n\xc2\xa0recent05=@/C.RPP\xe2\x80\x83\t\n", "@/C.RPP"},
         {"value kept whole", "[Recent]\nrecent01=@/a=b.RPP\n", "@/a=b.RPP"},
-        {"crlf", "[Recent]\r\nrecent01=@/A.RPP\r\nrecent02=@/B.RPP\r\n", "@/A.RPP"},
-        {"at the end of the file", "[Recent]", nullptr},
-        {"no newline at the end", "[Recent]\nrecent01=@/A.RPP", "@/A.RPP"},
-        {"UTF-8", "[Recent]\nrecent01=@/\xf0\x9f\x8e\xb5 Song.RPP\n",
-         "@/\xf0\x9f\x8e\xb5 Song.RPP"},
-        {"bad bytes elsewhere", "[reaper]\nlast=\xff\xfe\n[Recent]\nrecent01=@/A.RPP\n", "@/A.RPP"},
         {"bad bytes in a later entry", "[Recent]\nrecent01=@/A.RPP\nrecent02=@/\xff.RPP\n",
          "@/A.RPP"},
         {"bad bytes in the most recent", "[Recent]\nrecent01=@/\xff.RPP\nrecent02=@/B.RPP\n",
          nullptr},
-        {"binary", "\0\x01\xff[Recent]\0\nrecent01=@/A.RPP\n"_ba, "@/A.RPP"},
     };
     const QString ini = dir.filePath("reaper.ini");
     const QByteArray at = QFile::encodeName(dir.path());
@@ -114,24 +95,6 @@ TEST(ReaperProviderTest, ReadsTheMostRecentProject)
     ASSERT_EQ(::truncate(QFile::encodeName(huge).constData(), 64LL * 1024 * 1024), 0);
     for (const QString& path : {fifo, huge, dir.filePath("missing.ini"), dir.makeFolder("d.ini")})
         EXPECT_EQ(ReaperProvider::mostRecentProject(path), std::nullopt) << path.toStdString();
-}
-
-TEST(ReaperProviderTest, ResolvesProjectNames)
-{
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"/P/Session.RPP", "/P/Media/", "Session"},
-        {"/P/Session.rpp", "/P/Media/sub", "Session"},
-        {"/P/Session.RPP", "/PX/Media", "PX"}, // /PX is not below /P
-        {"/P/My.Song.RPP", "/P", "My.Song"},
-        {nullptr, "/P/media", "P"},
-        {nullptr, "/Media", "Media"}, // the parent is the root
-        {nullptr, "/P/Takes", "Takes"},
-    };
-    for (const auto& [project, folder, name] : cases) {
-        const auto given = project ? std::optional<QString>(project) : std::nullopt;
-        EXPECT_EQ(ReaperProvider::resolveProjectName(given, QString(folder)), QString(name))
-            << (project ? project : "<none>") << " / " << folder;
-    }
 }
 
 // Each rule for the folder and project, on one real tree. Paths are relative to it; lists of them
@@ -170,16 +133,12 @@ TEST(ReaperProviderTest, FindsTheFolderAndProject)
         {"recent project elsewhere: the previous path", "P/Media/Song-02-042.wav", "R/Recent.RPP",
          nullptr, "P/Session.RPP", automatic, "P/Media", "P/Session.RPP", "Session",
          "Song-02-042.wav", true},
-        {"recent project elsewhere, no previous path", "P/Media/Song-02-042.wav", "R/Recent.RPP",
-         nullptr, nullptr, automatic, "P/Media", nullptr, "P", "Song-02-042.wav", true},
         {"recent project in a folder that merely starts the same", "P/Media/Song-02-042.wav",
          "P/Med/Look.RPP", nullptr, nullptr, automatic, "P/Media", nullptr, "P", "Song-02-042.wav",
          true},
         {"nothing open: the previous folder, recent project ignored", "", "R/Recent.RPP", "P/Media",
          "P/Session.RPP", automatic, "P/Media", "P/Session.RPP", "Session", "Song-02-042.wav",
          true},
-        {"nothing open, no previous folder: the recent project", "", "R/Recent.RPP", nullptr,
-         nullptr, automatic, "R", "R/Recent.RPP", "Recent", "Recent-01-003.wav", false},
         {"nothing at all: only the previous path", "", nullptr, nullptr, "P/Session.RPP", automatic,
          nullptr, "P/Session.RPP", nullptr, nullptr, false},
         {"manual, no folder chosen", "P/Session.RPP P/Media/Song-02-042.wav", nullptr, nullptr,
@@ -235,8 +194,6 @@ TEST(ReaperProviderTest, TakesTheNewestParsedTakeOfTheFolder)
         {"newest wins, capitals listed",
          "Song-01-010.wav:300 Song-02-011.WAV:20 Song-01-011.wav:200", "Song-02-011.WAV", "011",
          "Song", false},
-        {"hidden files listed", ".Hidden-01-012.wav:10 Song-01-001.wav:50", ".Hidden-01-012.wav",
-         "012", ".Hidden", false},
         {"no .wav, or no match", "Song-01-001.wav:50 Song-01-999.txt:1 scratch.wav:1",
          "Song-01-001.wav", "001", "Song", false},
         {"subfolders not listed", "Song-01-001.wav:50 Sub/Deep-01-099.wav:0", "Song-01-001.wav",
