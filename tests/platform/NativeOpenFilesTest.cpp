@@ -90,29 +90,12 @@ TEST(NativeOpenFilesTest, AgreesWithLsofOnTheSameProcesses)
     EXPECT_FALSE(SystemProbe::runLsof(std::vector<qint64>{}).launched) << "nothing to ask";
 
     // %1 is the first holder's name: 15 bytes starting "qva"; the second's ends in "y" instead.
-    // How many of their files each filter selects: the first holds three, the second one.
+    // How many of their files each filter selects: the first holds three, the second one. "%1x"
+    // is longer than a command name: refused, never cut short.
     const std::pair<const char*, int> filters[] = {
-        {"/^%1$/", 3},
-        {"%1", 3},
-        {"qva", 4},
-        {"", 4},
-        {"%1x", 0}, // longer than a command name: refused, never cut short
-        {"/va/", 4},
-        {"/^va/", 0},
-        {"//", 4},
-        {"/^QVA/i", 4},
-        {"/^QVA/", 0},
-        {"/^QVA/ib", 4},
-        {"/^q\\(va\\)/b", 4},
-        {"/^q(va)/b", 0},
-        {"/^qva/bx", 0},
-        {"/^qva/ii", 0},
-        {"/^qva/q", 0},
-        {"^%1", 0},
-        {"/qva", 0},
-        {"/", 0},
-        {"/(/", 0},
-        {"qva/", 0},
+        {"/^%1$/", 3},    {"%1", 3},      {"qva", 4},    {"%1x", 0},
+        {"/va/", 4},      {"/^QVA/i", 4}, {"/^QVA/", 0}, {"/^q\\(va\\)/b", 4},
+        {"/^q(va)/b", 0}, {"^%1", 0},     {"/(/", 0},
     };
     for (const auto& [form, count] : filters) {
         const QString filter = QString::fromUtf8(form).replace(QStringLiteral("%1"), name);

@@ -23,7 +23,6 @@ TEST(HttpExchangeTest, HeadScanOnExactChunks)
         qsizetype from;
         HttpExchange::HeadStatus status;
     } cases[] = {
-        {"last byte in a chunk of its own", head, 17, Complete},
         {"chunks split inside the terminator", head, 16, Complete},
         {"bare LF line ends, split between them", lf, lf.size() - 1, Complete},
         {"LF then CR LF, split inside", "GET / HTTP/1.1\nX: a\n\r\n", 21, Complete},
@@ -33,8 +32,6 @@ TEST(HttpExchangeTest, HeadScanOnExactChunks)
         {"HTTP/0.9 line before its end", "GET /", 0, Incomplete},
         {"the limit, terminator begun", full + "\r\n\r", 0, Incomplete},
         {"the limit, LF terminator begun", full + "\n", 0, Incomplete},
-        {"one under the limit, terminator begun", full.left(full.size() - 1) + "\r\n\r", 0,
-         Incomplete},
         {"the limit, ended by CR LF LF", full + "\r\n\n", 0, Complete},
         {"the limit, then what cannot begin a terminator", full + "\r\r\n", 0, TooLong},
         {"one past the limit", full + "a\r\n\r\n", 0, TooLong},
@@ -43,72 +40,23 @@ TEST(HttpExchangeTest, HeadScanOnExactChunks)
         EXPECT_EQ(HttpExchange::scanHead(c.buffer, c.from).status, c.status) << c.name;
 }
 
+// Literals, localhost and the machine's names, in any case, with or without a port; nothing
+// that only begins or ends like one of them.
 TEST(HttpExchangeTest, OnlyLiteralsLocalhostAndTheMachinesNamesAreAllowedHosts)
 {
     const QStringList names{"studio-mac", "studio-mac.local"};
-    const struct
-    {
-        const char* host;
-        bool allowed;
-    } cases[] = {
-        {"127.0.0.1", true},
-        {"192.168.1.20:8787", true},
-        {"[::1]", true},
-        {"[fe80::1:2]:8787", true},
-        {"[::ffff:192.0.2.1]:80", true},
-        {"localhost", true},
-        {"LocalHost:8787", true},
-        {"localhost:", true},
-        {"Studio-Mac", true},
-        {"studio-mac.LOCAL:8787", true},
-        {"attacker.example", false},
-        {"attacker.example:8787", false},
-        {"localhost.attacker.example", false},
-        {"studio-mac.local.attacker.example", false},
-        {"127.0.0.1.nip.io", false},
-        {"1.2.3", false},
-        {"1.2.3.4.5", false},
-        {"256.0.0.1", false},
-        {"::1", false},
-        {"[::1", false},
-        {"[::1]x", false},
-        {"[127.0.0.1]", false},
-        {"[attacker.example]", false},
-        {"localhost:80a", false},
-        {"localhost:123456", false},
-        {"localhost:80:80", false},
-        {"", false},
-        {":8787", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(HttpExchange::hostAllowed(c.host, names), c.allowed) << '"' << c.host << '"';
+    for (const char* host : {"127.0.0.1", "192.168.1.20:8787", "[::1]", "[fe80::1:2]:8787",
+                             "LocalHost:8787", "localhost:", "Studio-Mac", "studio-mac.LOCAL:8787"})
+        EXPECT_TRUE(HttpExchange::hostAllowed(host, names)) << host;
+    for (const char* host :
+         {"attacker.example:8787", "localhost.attacker.example",
+          "studio-mac.local.attacker.example", "127.0.0.1.nip.io", "1.2.3", "256.0.0.1", "::1",
+          "[::1]x", "[127.0.0.1]", "localhost:123456", "localhost:80:80", ""})
+        EXPECT_FALSE(HttpExchange::hostAllowed(host, names)) << '"' << host << '"';
     EXPECT_FALSE(HttpExchange::hostAllowed("studio-mac", {})) << "a name the machine lacks";
 }
 
-TEST(HttpExchangeTest, KeysAreEqualOnlyByteForByte)
-{
-    const struct
-    {
-        QByteArrayView presented, expected;
-        bool equal;
-    } cases[] = {
-        {"0123456789abcdef", "0123456789abcdef", true},
-        {"", "", true},
-        {"0123456789abcdeF", "0123456789abcdef", false},
-        {"x123456789abcdef", "0123456789abcdef", false},
-        {"0123456789abcde", "0123456789abcdef", false},
-        {"0123456789abcdef0", "0123456789abcdef", false},
-        {"", "0123456789abcdef", false},
-        {QByteArrayView("0123456789abcde\0", 16), "0123456789abcde", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HttpExchange::keysEqual(c.presented, c.expected), c.equal)
-            << c.presented.toByteArray().toStdString() << " vs "
-            << c.expected.toByteArray().toStdString();
-    }
-}
-
-TEST(HttpExchangeTest, AKeyIsCarriedInTheQueryOrAsABearerCredential)
+TEST(HttpExchangeTest, AKeyIsCarriedInTheQueryOrAsABearerCredentialByteForByte)
 {
     const QByteArray key = "00112233445566778899aabbccddeeff";
     const struct
@@ -116,30 +64,28 @@ TEST(HttpExchangeTest, AKeyIsCarriedInTheQueryOrAsABearerCredential)
         QByteArray head;
         bool carried;
     } cases[] = {
-        {"GET /?key=" + key + " HTTP/1.1", true},
         {"GET /state?t=1&key=" + key + "&x HTTP/1.1\r\nHost: a", true},
         {"GET /state?key=wrong&key=" + key + " HTTP/1.1", true},
         {"GET /?key=%30%30112233445566778899aabbccddeeff HTTP/1.1", true},
-        {"GET /state HTTP/1.1\r\nAuthorization: Bearer " + key, true},
         {"GET /state HTTP/1.1\nauthorization:   bearer  " + key + " \n", true},
-        {"GET / HTTP/1.1", false},
         {"GET /?key= HTTP/1.1", false},
         {"GET /?key=" + key.left(31) + " HTTP/1.1", false},
         {"GET /?key=" + key + "0 HTTP/1.1", false},
         {"GET /?key=" + key.toUpper() + " HTTP/1.1", false},
         {"GET /?mykey=" + key + " HTTP/1.1", false},
-        {"GET /?x=key=" + key + " HTTP/1.1", false},
         {"GET /#?key=" + key + " HTTP/1.1", false},
-        {"GET /" + key + " HTTP/1.1", false},
         {"GET / HTTP/1.1\r\nAuthorization: Basic " + key, false},
-        {"GET / HTTP/1.1\r\nAuthorization: " + key, false},
-        {"GET / HTTP/1.1\r\nAuthorization: Bearer wrong", false},
         {"GET / HTTP/1.1\r\nX-Authorization: Bearer " + key, false},
-        {"GET / HTTP/1.1\r\nX: ?key=" + key, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(HttpExchange::carriesKey(c.head, key), c.carried) << c.head.toStdString();
     EXPECT_FALSE(HttpExchange::carriesKey("GET /?key= HTTP/1.1", "")) << "an empty key";
+    // The comparison itself: a NUL must not end it early.
+    EXPECT_FALSE(
+        HttpExchange::keysEqual(QByteArrayView("0123456789abcde\0", 16), "0123456789abcde"));
+    EXPECT_FALSE(HttpExchange::keysEqual("0123456789abcdef", "0123456789abcdef0"));
+    EXPECT_FALSE(HttpExchange::keysEqual("x123456789abcdef", "0123456789abcdef"));
+    EXPECT_TRUE(HttpExchange::keysEqual("0123456789abcdef", "0123456789abcdef"));
 }
 
 } // namespace

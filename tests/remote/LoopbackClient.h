@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -127,6 +128,13 @@ inline LoopbackClient::Received exchange(quint16 port, QByteArrayView request)
     if (!client.connected() || !client.send(request))
         return {};
     return client.readAll();
+}
+
+// Bytes as printable text for failure messages.
+inline std::string shown(const QByteArray& bytes)
+{
+    return bytes.left(300).toPercentEncoding(" /?#:*=\"{},").toStdString() + " (" +
+           std::to_string(bytes.size()) + " bytes)";
 }
 
 // Open descriptors of this process (Linux lists them in /proc/self/fd, macOS in /dev/fd).

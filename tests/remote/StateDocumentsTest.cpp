@@ -20,16 +20,12 @@ TEST(StateDocumentsTest, TakeNumberIsTheWholeTakeReadAsASigned64BitDecimal)
         const qsizetype at = json.indexOf("\"takeNumber\":");
         return at < 0 ? std::string("none") : json.mid(at + 13).chopped(1).toStdString();
     };
-    // The parse itself is the watcher's too (FolderWatcherTest); these are its bounds here.
+    // The parse itself, overflow included, is the watcher's too (FolderWatcherTest).
     const std::pair<const char*, const char*> numbers[] = {
         {"007", "7"},
-        {"-9223372036854775808", "-9223372036854775808"},
         {"9223372036854775807", "9223372036854775807"},
-        {"9223372036854775808", "none"},
-        {"-9223372036854775809", "none"},
         {"0x1F", "none"},
-        {"\xd9\xa4\xd9\xa2", "none"}, // Arabic-Indic digits
-        {"", "none"}};
+        {"\xd9\xa4\xd9\xa2", "none"}}; // Arabic-Indic digits
     for (const auto& [take, expected] : numbers)
         EXPECT_EQ(number(QString::fromUtf8(take)), expected) << "take " << take;
     EXPECT_EQ(number(std::nullopt), "none") << "no take";
