@@ -89,6 +89,8 @@ TEST_F(RemoteDisplayServerTest, EveryRequestGetsItsRowOfTheResponseTable)
     QFile page(QStringLiteral(QUORVEL_PAGE_SOURCE));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << QUORVEL_PAGE_SOURCE;
     server->update({"Session A", "Nocturne", "042", "Recording", true, "REAPER", true});
+    const QByteArray takeList = R"({"takes":[{"take":"41","mark":"circled"}]})";
+    server->setTakeList(takeList);
     const auto [state, updatedAt] = server->snapshot();
     // Bodies far larger than the socket buffers, so the client is still sending when the
     // answer is out: a close with the body unread would reset the connection under it.
@@ -113,7 +115,8 @@ TEST_F(RemoteDisplayServerTest, EveryRequestGetsItsRowOfTheResponseTable)
          {"GET /state\tHTTP/1.1\r\n\r\n", "GET / HTTP/11\r\n\r\n", "GET /state\rX: y\r\n\r\n",
           "GET / HTTP/1.1\r\nHost: localhost\r\nHost: localhost\r\n\r\n"}},
         {response("421 Misdirected Request", textPlain, "Misdirected Request"),
-         {"GET / HTTP/1.1\nhost: localhost.attacker.example:8787\n\n"}},
+         {"GET / HTTP/1.1\nhost: localhost.attacker.example:8787\n\n",
+          "GET /api/v1/takes HTTP/1.1\r\nHost: attacker.example\r\n\r\n"}},
         {response("200 OK", "text/html; charset=utf-8", page.readAll()),
          {"\r\nGET /?anything HTTP/1.1\r\nHost: 127.0.0.1:8787\r\n\r\n"}},
         {response("200 OK", json, StateDocuments::stateJSON(state)),
@@ -121,6 +124,7 @@ TEST_F(RemoteDisplayServerTest, EveryRequestGetsItsRowOfTheResponseTable)
           "GET /state HTTP/1.1\nHOST: \t[::1]:8787 \nAccept: */*\n\n", ownName}},
         {response("200 OK", json, StateDocuments::apiJSON(state, updatedAt)),
          {"GET /api/v1/state HTTP/1.1\r\nAccept: */*\r\n\r\n"}},
+        {response("200 OK", json, takeList), {"GET /api/v1/takes HTTP/1.1\r\nHost: localhost\r\n\r\n"}},
     };
     for (const auto& row : rows) {
         for (const QByteArray& request : row.requests) {
@@ -345,6 +349,8 @@ TEST_F(EventStreamTest, AnAccessKeyGuardsEveryPathStreamsIncluded)
         {getEvents, "HTTP/1.1 403 "},
         {"POST /nothing HTTP/1.1\r\nHost: localhost\r\n\r\n", "HTTP/1.1 403 "},
         {"GET /api/v1/state?key=" + wrong + " HTTP/1.1\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /api/v1/takes HTTP/1.1\r\n\r\n", "HTTP/1.1 403 "},
+        {"GET /api/v1/takes?key=" + k + " HTTP/1.1\r\n\r\n", ok},
         {"GET /events?key=" + k + " HTTP/1.1\r\nHost: attacker.example\r\n\r\n", "HTTP/1.1 421 "},
         {"POST /events?key=" + k + " HTTP/1.1\r\n\r\n", "HTTP/1.1 405 "},
         {"GET /events/?key=" + k + " HTTP/1.1\r\n\r\n", "HTTP/1.1 404 "},
