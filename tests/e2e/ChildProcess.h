@@ -29,17 +29,6 @@ inline QString commandName(qint64 pid)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
 }
 
-// The paths of the files a process holds open.
-inline QStringList openFiles(qint64 pid)
-{
-    QStringList paths;
-    for (const QFileInfo& fd :
-         QDir(QStringLiteral("/proc/%1/fd").arg(pid))
-             .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-        paths << fd.symLinkTarget();
-    return paths;
-}
-
 // A program under test, really started, whose standard output is read line by line as it
 // arrives. Each wait starts after the line the previous one matched, so a test reads a run's
 // events in order. The process is killed with the object.
