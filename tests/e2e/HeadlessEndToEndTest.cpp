@@ -17,8 +17,8 @@ constexpr auto startDeadline = 60s;
 // write. Ten seconds is far more than that, yet still inside the time the take looks recorded.
 constexpr auto recordingDeadline = 10s;
 // A take counts as recording until 4 s after its last write, and the end is confirmed over three
-// more scans: about 7 s. The simulator runs with its own take length and gap (10 s), so this
-// also checks that its defaults leave the idle state room to show between takes.
+// more scans: about 7 s. The gap between takes outlasts the deadline, so a slow machine fails
+// here with a message instead of skipping the idle state.
 constexpr auto idleDeadline = 15s;
 constexpr int takes = 2;
 
@@ -72,7 +72,8 @@ TEST_P(HeadlessEndToEndTest, ShowsEachTakeWhileItRecordsAndTheNextOneAfterwards)
     const QString folder = work.filePath(c.folderName);
     ChildProcess simulator(QStringLiteral(QUORVEL_SIMULATE_PROGRAM),
                            {c.daw, "--folder", folder, "--takes", QString::number(takes),
-                            "--first-take", QString::number(c.firstTake)});
+                            "--first-take", QString::number(c.firstTake), "--take-seconds", "6",
+                            "--gap-seconds", "17"});
     for (int take = c.firstTake; take < c.firstTake + takes; ++take) {
         SCOPED_TRACE("take " + std::to_string(take));
         const QString number = QString::number(take);
