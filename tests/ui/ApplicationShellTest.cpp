@@ -4,6 +4,7 @@
 #include "WatcherHarness.h"
 #include "platform/AppPresence.h"
 #include "support/Poll.h"
+#include "takes/TakeSheet.h"
 #include "ui/ApplicationMenu.h"
 #include "ui/FloatingWindow.h"
 #include "ui/HelpWindow.h"
@@ -11,13 +12,13 @@
 #include "ui/MenuBarMenu.h"
 #include "ui/SettingsButton.h"
 #include "ui/SettingsWindow.h"
+#include "ui/TakeSheetWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
-
-#include "takes/TakeSheet.h"
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,7 @@ TEST(ApplicationShellTest, EveryWayToAWindowOpensIt)
         {"tray: Show Floating Window", a.menu()->showFloatingWindowAction(), a.floatingWindow()},
         {"tray: Preferences", a.menu()->preferencesAction(), a.settingsWindow()},
         {"tray: Help", a.menu()->helpAction(), a.helpWindow()},
+        {"tray: Take Sheet", a.menu()->takeSheetAction(), a.takeSheetWindow()},
         {"Help command", s.commands.helpAction(), a.helpWindow()}};
     for (const auto& [name, action, window] : cases) {
         window->hide();
@@ -170,4 +172,26 @@ TEST(ApplicationShellTest, WithoutATrayClosingTheLastWindowQuits)
     EXPECT_EQ(s.quits, 0) << "the settings window is still open";
     close(s.shell.settingsWindow());
     EXPECT_EQ(s.quits, 1);
+}
+
+TEST(ApplicationShellTest, ADamagedTakeSheetIsReportedOnceAtStart)
+{
+    WatcherHarness harness;
+    const QString path = harness.dir().write("take-sheet.sqlite", QByteArray(4096, 'x'));
+    TakeSheet takeSheet(path);
+    ASSERT_TRUE(takeSheet.problem().has_value());
+    ApplicationShell shell(harness.watcher(), harness.settings(), takeSheet);
+    const auto reports = [] {
+        QList<QMessageBox*> shown;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->objectName() == "takeSheetProblem")
+                shown << qobject_cast<QMessageBox*>(window);
+        return shown;
+    };
+    shell.start();
+    shell.start();
+    const QList<QMessageBox*> shown = reports();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.first()->text(), *takeSheet.problem());
+    shown.first()->close();
 }

@@ -3,7 +3,9 @@
 #include "QtPrinters.h"
 #include "WatcherHarness.h"
 #include "model/FilenamePattern.h"
+#include "model/SettingsKey.h"
 #include "support/Poll.h"
+#include "takes/TakeSheet.h"
 #include "ui/ElidedLabel.h"
 #include "ui/QrCode.h"
 #include "ui/SegmentedControl.h"
@@ -51,7 +53,8 @@ struct Window
 
     WatcherHarness harness;
     FolderWatcher& watcher = harness.watcher();
-    SettingsWindow window{harness.watcher(), harness.settings()};
+    TakeSheet takeSheet{harness.dir().filePath(QStringLiteral("take-sheet.sqlite"))};
+    SettingsWindow window{harness.watcher(), harness.settings(), takeSheet};
 };
 
 } // namespace
@@ -198,6 +201,37 @@ TEST(QrCodeTest, AnAddressIsDrawnModuleByModuleInsideAQuietZone)
                 << x << "," << y;
         }
     EXPECT_TRUE(QrCode::modules(QString()).empty() && QrCode::render(QString(), 3).isNull());
+}
+
+TEST(SettingsWindowTest, KeepsTheTakeSheetAsSetAndClearsItOnlyWhenConfirmed)
+{
+    Window w;
+    w.click("keepTakeSheet");
+    EXPECT_FALSE(w.harness.settings().boolean(SettingsKey::keepTakeSheet));
+    w.expect("no take sheet", {"noProjectNote"},
+             {{"takeSheetNote", SettingsWindow::takeSheetNote(false)}});
+    EXPECT_FALSE(w.find("clearTakeSheet")->isEnabled()) << "nothing to clear";
+
+    TakeEntry entry;
+    entry.started = QDateTime::currentDateTime();
+    // The sheet's columns hold no nulls, and a null QString binds as one.
+    for (QString* text : {&entry.daw, &entry.project, &entry.projectPath, &entry.piece, &entry.take,
+                          &entry.folder, &entry.mark, &entry.note})
+        *text = QStringLiteral("");
+    for (int take = 1; take <= 3; ++take)
+        w.takeSheet.begin(entry);
+    w.takeSheet.flush();
+    ASSERT_TRUE(pollUntil([&] { return w.find("clearTakeSheet")->isEnabled(); }));
+    for (const bool confirm : {false, true}) {
+        std::vector<qint64> asked;
+        w.window.setClearConfirmation(
+            [&](qint64 takes) { return asked.push_back(takes), confirm; });
+        w.click("clearTakeSheet");
+        w.takeSheet.flush();
+        EXPECT_EQ(asked, std::vector<qint64>{3}) << confirm;
+        EXPECT_EQ(w.takeSheet.count(), confirm ? 0 : 3) << confirm;
+    }
+    EXPECT_TRUE(pollUntil([&] { return !w.find("clearTakeSheet")->isEnabled(); }));
 }
 
 TEST(SettingsWindowTest, CopyDiagnosticsSaysCopiedThenReturns)
