@@ -4,6 +4,7 @@
 #include "model/SettingsKey.h"
 #include "model/UserDefaults.h"
 #include "platform/AppPresence.h"
+#include "takes/TakeSheet.h"
 #include "ui/AboutPanel.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/ApplicationMenu.h"
@@ -13,11 +14,13 @@
 #include "ui/MenuBarExtra.h"
 #include "ui/MenuBarMenu.h"
 #include "ui/SettingsWindow.h"
+#include "ui/TakeSheetWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -32,13 +35,14 @@ ApplicationShell::ApplicationShell(FolderWatcher& watcher, UserDefaults& setting
     m_menu = std::make_unique<MenuBarMenu>(m_watcher);
     m_applicationMenu = std::make_unique<ApplicationMenu>(m_watcher);
     m_floatingWindow = std::make_unique<FloatingWindow>(m_watcher, m_settings);
-    m_settingsWindow = std::make_unique<SettingsWindow>(m_watcher, m_settings);
+    m_settingsWindow = std::make_unique<SettingsWindow>(m_watcher, m_settings, m_takeSheet);
     m_menuBarExtra = std::make_unique<MenuBarExtra>(m_watcher, *m_menu);
     m_dockTileUpdater = std::make_unique<DockTileUpdater>(m_watcher);
     buildContextMenu();
 
     connect(m_menu.get(), &MenuBarMenu::showFloatingWindowRequested, this,
             &ApplicationShell::showFloatingWindow);
+    connect(m_menu.get(), &MenuBarMenu::takeSheetRequested, this, &ApplicationShell::showTakeSheet);
     connect(m_menu.get(), &MenuBarMenu::preferencesRequested, this,
             &ApplicationShell::showSettings);
     connect(m_menu.get(), &MenuBarMenu::aboutRequested, this, &ApplicationShell::showAbout);
@@ -55,15 +59,9 @@ ApplicationShell::ApplicationShell(FolderWatcher& watcher, UserDefaults& setting
             &ApplicationShell::showFloatingWindow);
     connect(&m_settings, &UserDefaults::changed, this, &ApplicationShell::onSettingChanged);
 
-    // Where the menu bar is not global, the help shortcut must still work from every window.
-    m_floatingWindow->addAction(m_applicationMenu->helpAction());
-    m_settingsWindow->addAction(m_applicationMenu->helpAction());
-
     m_floatingWindow->setContextMenu(contextMenu());
-    m_presence->manageWindow(m_floatingWindow.get());
-    m_presence->manageWindow(m_settingsWindow.get());
-    m_floatingWindow->installEventFilter(this);
-    m_settingsWindow->installEventFilter(this);
+    manageWindow(m_floatingWindow.get());
+    manageWindow(m_settingsWindow.get());
 }
 
 ApplicationShell::~ApplicationShell()
@@ -97,15 +95,32 @@ QMenu* ApplicationShell::contextMenu() const
     return m_menu.get();
 }
 
+void ApplicationShell::manageWindow(QWidget* window)
+{
+    // Where the menu bar is not global, the help shortcut must still work from every window.
+    window->addAction(m_applicationMenu->helpAction());
+    m_presence->manageWindow(window);
+    window->installEventFilter(this);
+}
+
 HelpWindow* ApplicationShell::helpWindow()
 {
     if (!m_helpWindow) {
         m_helpWindow = std::make_unique<HelpWindow>();
-        m_helpWindow->addAction(m_applicationMenu->helpAction());
-        m_presence->manageWindow(m_helpWindow.get());
-        m_helpWindow->installEventFilter(this);
+        manageWindow(m_helpWindow.get());
     }
     return m_helpWindow.get();
+}
+
+TakeSheetWindow* ApplicationShell::takeSheetWindow()
+{
+    // Built when first asked for: it reads the whole sheet, which a session that never opens it
+    // need not pay for.
+    if (!m_takeSheetWindow) {
+        m_takeSheetWindow = std::make_unique<TakeSheetWindow>(m_takeSheet);
+        manageWindow(m_takeSheetWindow.get());
+    }
+    return m_takeSheetWindow.get();
 }
 
 void ApplicationShell::start()
@@ -122,6 +137,21 @@ void ApplicationShell::start()
         if (m_settings.openFloatingWindowOnStartup())
             showFloatingWindow();
     }
+    reportTakeSheetProblem();
+}
+
+void ApplicationShell::reportTakeSheetProblem()
+{
+    const auto problem = m_takeSheet.problem();
+    if (!problem || m_reportedTakeSheetProblem)
+        return;
+    m_reportedTakeSheetProblem = true;
+    // Not modal: the display matters more than the sheet, and must not wait on a click.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Take Sheet"), *problem,
+                                QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("takeSheetProblem"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void ApplicationShell::bringForward(QWidget* window)
@@ -140,6 +170,11 @@ void ApplicationShell::showFloatingWindow()
 void ApplicationShell::showSettings()
 {
     bringForward(m_settingsWindow.get());
+}
+
+void ApplicationShell::showTakeSheet()
+{
+    bringForward(takeSheetWindow());
 }
 
 void ApplicationShell::showHelp()
@@ -177,9 +212,10 @@ void ApplicationShell::quitIfNothingLeftToShow()
     // would run on unseen and unreachable.
     if (MenuBarExtra::isAvailable() && m_menuBarExtra->trayIcon()->isVisible())
         return;
-    for (QWidget* window : {static_cast<QWidget*>(m_floatingWindow.get()),
-                            static_cast<QWidget*>(m_settingsWindow.get()),
-                            static_cast<QWidget*>(m_helpWindow.get())}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(m_floatingWindow.get()),
+          static_cast<QWidget*>(m_settingsWindow.get()), static_cast<QWidget*>(m_helpWindow.get()),
+          static_cast<QWidget*>(m_takeSheetWindow.get())}) {
         if (window && window->isVisible())
             return;
     }

@@ -20,6 +20,7 @@ class MenuBarExtra;
 class MenuBarMenu;
 class SettingsWindow;
 class TakeSheet;
+class TakeSheetWindow;
 class UserDefaults;
 
 // The desktop application around the one watcher: it builds every surface, hands each the
@@ -36,8 +37,9 @@ public:
                      QObject* parent = nullptr);
     ~ApplicationShell() override;
 
-    // The start-up: the icon, the Dock presence, the tray, and the floating window shown or left
-    // hidden as "openFloatingWindowOnStartup" says (once per run).
+    // The start-up: the icon, the Dock presence, the tray, the floating window shown or left
+    // hidden as "openFloatingWindowOnStartup" says, and why the take sheet had to be moved aside
+    // or cannot be kept, if it had (each once per run).
     void start();
 
     // Replaces how the application quits (QCoreApplication::quit by default); for tests.
@@ -45,6 +47,7 @@ public:
 
     void showFloatingWindow();
     void showSettings();
+    void showTakeSheet();
     void showHelp();
     void showAbout();
     void quit();
@@ -53,6 +56,7 @@ public:
     SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
     // Created on first use.
     HelpWindow* helpWindow();
+    TakeSheetWindow* takeSheetWindow();
     MenuBarMenu* menu() const { return m_menu.get(); }
     // The floating window's right-click menu: the tray's items, plus the application commands
     // where the platform has no global menu bar to hold them.
@@ -68,6 +72,8 @@ protected:
 private:
     void buildContextMenu();
     void bringForward(QWidget* window);
+    void manageWindow(QWidget* window);
+    void reportTakeSheetProblem();
     void quitIfNothingLeftToShow();
     void onSettingChanged(const QString& key);
 
@@ -75,6 +81,7 @@ private:
     UserDefaults& m_settings;
     TakeSheet& m_takeSheet;
     std::function<void()> m_quit;
+    bool m_reportedTakeSheetProblem = false;
 
     std::unique_ptr<AppPresence> m_presence;
     std::unique_ptr<MenuBarMenu> m_menu;
@@ -83,6 +90,7 @@ private:
     std::unique_ptr<FloatingWindow> m_floatingWindow;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<HelpWindow> m_helpWindow;
+    std::unique_ptr<TakeSheetWindow> m_takeSheetWindow;
     std::unique_ptr<MenuBarExtra> m_menuBarExtra;
     std::unique_ptr<DockTileUpdater> m_dockTileUpdater;
 };

@@ -19,6 +19,8 @@ MenuBarMenu::MenuBarMenu(FolderWatcher& watcher, QWidget* parent)
     m_showFloatingWindow = addAction(QStringLiteral("Show Floating Window"));
     connect(m_showFloatingWindow, &QAction::triggered, this,
             &MenuBarMenu::showFloatingWindowRequested);
+    m_takeSheet = addAction(QStringLiteral("Take Sheet…"));
+    connect(m_takeSheet, &QAction::triggered, this, &MenuBarMenu::takeSheetRequested);
     m_preferences = addAction(QStringLiteral("Preferences…"));
     m_preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     // Roles would let a native menu bar move these items; this menu keeps its own order.

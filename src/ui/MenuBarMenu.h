@@ -26,6 +26,7 @@ public:
     QAction* dawLineAction() const { return m_dawLine; }
     QAction* takeLineAction() const { return m_takeLine; }
     QAction* showFloatingWindowAction() const { return m_showFloatingWindow; }
+    QAction* takeSheetAction() const { return m_takeSheet; }
     QAction* preferencesAction() const { return m_preferences; }
     QAction* aboutAction() const { return m_about; }
     QAction* helpAction() const { return m_help; }
@@ -37,6 +38,7 @@ public:
 
 Q_SIGNALS:
     void showFloatingWindowRequested();
+    void takeSheetRequested();
     void preferencesRequested();
     void aboutRequested();
     void helpRequested();
@@ -47,6 +49,7 @@ private:
     QAction* m_dawLine = nullptr;
     QAction* m_takeLine = nullptr;
     QAction* m_showFloatingWindow = nullptr;
+    QAction* m_takeSheet = nullptr;
     QAction* m_preferences = nullptr;
     QAction* m_about = nullptr;
     QAction* m_help = nullptr;

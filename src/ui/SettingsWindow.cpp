@@ -4,6 +4,7 @@
 #include "model/FilenamePattern.h"
 #include "model/SettingsKey.h"
 #include "model/UserDefaults.h"
+#include "takes/TakeSheet.h"
 #include "ui/ElidedLabel.h"
 #include "ui/QrCode.h"
 #include "ui/SegmentedControl.h"
@@ -19,6 +20,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -167,11 +170,13 @@ QGroupBox* makeSection(const QString& title, QWidget* parent, QVBoxLayout*& layo
 
 } // namespace
 
-SettingsWindow::SettingsWindow(FolderWatcher& watcher, UserDefaults& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_watcher(watcher), m_settings(settings)
+SettingsWindow::SettingsWindow(FolderWatcher& watcher, UserDefaults& settings, TakeSheet& takeSheet,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window), m_watcher(watcher), m_settings(settings), m_takeSheet(takeSheet)
 {
     setWindowTitle(QStringLiteral("Settings"));
     setFolderChooser({});
+    setClearConfirmation({});
     setAddressSource({});
 
     m_content = new QWidget;
@@ -182,6 +187,7 @@ SettingsWindow::SettingsWindow(FolderWatcher& watcher, UserDefaults& settings, Q
     column->addWidget(buildDAWSection());
     column->addWidget(buildFolderSection());
     column->addWidget(buildTakeNumberingSection());
+    column->addWidget(buildTakeSheetSection());
     column->addWidget(buildRemoteSection());
     column->addWidget(buildRegexSection());
     column->addWidget(buildDiagnosticsSection());
@@ -204,7 +210,10 @@ SettingsWindow::SettingsWindow(FolderWatcher& watcher, UserDefaults& settings, Q
             refreshRemoteAddresses();
     });
     connect(&m_settings, &UserDefaults::changed, this, &SettingsWindow::refresh);
+    // Only the sheet's own changes move its count; a query per watcher change would be waste.
+    connect(&m_takeSheet, &TakeSheet::changed, this, &SettingsWindow::refreshTakeSheet);
     refresh();
+    refreshTakeSheet();
     fitHeightToContent();
 }
 
@@ -227,6 +236,26 @@ void SettingsWindow::setFolderChooser(FolderWatcher::FolderChooser chooser)
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return dialog.selectedFiles().constFirst();
+    };
+}
+
+void SettingsWindow::setClearConfirmation(ClearConfirmation confirmation)
+{
+    if (confirmation) {
+        m_clearConfirmation = std::move(confirmation);
+        return;
+    }
+    m_clearConfirmation = [this](qint64 takeCount) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Clear Take Sheet"),
+                        QStringLiteral("Clear the take sheet?"), QMessageBox::NoButton, this);
+        box.setInformativeText(clearTakeSheetDetail(takeCount));
+        QPushButton* clear = box.addButton(QStringLiteral("Clear"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+        // Return must not be the way a sheet of takes is lost.
+        box.setDefaultButton(cancel);
+        box.setEscapeButton(cancel);
+        box.exec();
+        return box.clickedButton() == clear;
     };
 }
 
@@ -296,6 +325,24 @@ QString SettingsWindow::derivationFinePrint()
 {
     return QStringLiteral("Applies to DAWs that number takes per track (Logic Pro, Pro Tools). "
                           "REAPER uses its own global rec-pass counter.");
+}
+
+QString SettingsWindow::takeSheetNote(bool keepTakeSheet)
+{
+    if (keepTakeSheet)
+        return QStringLiteral("Every recording pass is written down: take number, piece, project, "
+                              "when it started and how long it ran. Open Take Sheet… from the "
+                              "menu to mark takes, add notes and export them as CSV.");
+    return QStringLiteral("Recording passes are not written down. Takes already on the sheet "
+                          "stay there.");
+}
+
+QString SettingsWindow::clearTakeSheetDetail(qint64 takeCount)
+{
+    const QString takes = takeCount == 1 ? QStringLiteral("1 take")
+                                         : QLocale().toString(takeCount) + QStringLiteral(" takes");
+    return takes + QStringLiteral(" will be removed, with their marks and notes. This cannot be "
+                                  "undone.");
 }
 
 QString SettingsWindow::remoteInstructions()
@@ -458,6 +505,29 @@ QWidget* SettingsWindow::buildTakeNumberingSection()
     layout->addWidget(m_derivationNote);
     layout->addWidget(
         makeFinePrint(QStringLiteral("derivationFinePrint"), derivationFinePrint(), box));
+    return box;
+}
+
+QWidget* SettingsWindow::buildTakeSheetSection()
+{
+    QVBoxLayout* layout = nullptr;
+    QGroupBox* box = makeSection(QStringLiteral("Take Sheet"), m_content, layout);
+
+    auto* row = new QHBoxLayout;
+    m_keepTakeSheet = new QCheckBox(QStringLiteral("Keep a take sheet"), box);
+    m_keepTakeSheet->setObjectName(QStringLiteral("keepTakeSheet"));
+    connect(m_keepTakeSheet, &QCheckBox::clicked, this,
+            [this](bool checked) { m_settings.setBoolean(SettingsKey::keepTakeSheet, checked); });
+    row->addWidget(m_keepTakeSheet, 1);
+    m_clearTakeSheet = new QPushButton(QStringLiteral("Clear…"), box);
+    m_clearTakeSheet->setObjectName(QStringLiteral("clearTakeSheet"));
+    m_clearTakeSheet->setAutoDefault(false);
+    m_clearTakeSheet->setToolTip(QStringLiteral("Remove every take from the take sheet"));
+    connect(m_clearTakeSheet, &QPushButton::clicked, this, &SettingsWindow::clearTakeSheet);
+    row->addWidget(m_clearTakeSheet);
+    layout->addLayout(row);
+    m_takeSheetNote = makeNote(QStringLiteral("takeSheetNote"), box);
+    layout->addWidget(m_takeSheetNote);
     return box;
 }
 
@@ -624,6 +694,10 @@ void SettingsWindow::refresh()
     m_derivation->setCurrentIndex(m_watcher.takeDerivation() == TakeDerivation::max ? 1 : 0);
     m_derivationNote->setText(derivationNote(m_watcher.takeDerivation()));
 
+    const bool keep = m_settings.boolean(SettingsKey::keepTakeSheet);
+    m_keepTakeSheet->setChecked(keep);
+    m_takeSheetNote->setText(takeSheetNote(keep));
+
     const bool remoteOn = m_watcher.remoteDisplayEnabled();
     const auto remoteError = m_watcher.remoteDisplayError();
     const bool running = !remoteError && m_watcher.remoteDisplayRunning();
@@ -717,6 +791,18 @@ void SettingsWindow::refreshRegexEditor()
     const int frame = 2 * m_regexEditor->frameWidth() +
                       static_cast<int>(2 * m_regexEditor->document()->documentMargin());
     m_regexEditor->setFixedHeight(lines * metrics.lineSpacing() + frame);
+}
+
+void SettingsWindow::refreshTakeSheet()
+{
+    m_clearTakeSheet->setEnabled(m_takeSheet.count() > 0);
+}
+
+void SettingsWindow::clearTakeSheet()
+{
+    const qint64 takes = m_takeSheet.count();
+    if (takes > 0 && m_clearConfirmation(takes))
+        m_takeSheet.clear();
 }
 
 void SettingsWindow::chooseFolder()

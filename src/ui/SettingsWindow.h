@@ -22,13 +22,14 @@ namespace quorvel {
 
 class ElidedLabel;
 class SegmentedControl;
+class TakeSheet;
 class UserDefaults;
 
 // Where the user chooses the floating window's look and presence, the DAW to watch, the media
-// folder, the per-track take rule, the remote display, REAPER's filename pattern, and copies the
-// diagnostics report. Every control writes straight to the watcher or the settings, and every
-// explanatory line is recomputed from them, so the window can be closed and reopened at any time.
-// Main thread only.
+// folder, the per-track take rule, whether a take sheet is kept (and clears it), the remote
+// display, REAPER's filename pattern, and copies the diagnostics report. Every control writes
+// straight to the watcher or the settings, and every explanatory line is recomputed from them, so
+// the window can be closed and reopened at any time. Main thread only.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
@@ -37,11 +38,19 @@ public:
     static constexpr int windowWidth = 460;
     static constexpr std::chrono::milliseconds copiedFeedbackDuration{2000};
 
-    SettingsWindow(FolderWatcher& watcher, UserDefaults& settings, QWidget* parent = nullptr);
+    // Asked before the take sheet is cleared, with the number of takes that would go; true
+    // clears.
+    using ClearConfirmation = std::function<bool(qint64 takeCount)>;
+
+    // watcher, settings and takeSheet must outlive the window.
+    SettingsWindow(FolderWatcher& watcher, UserDefaults& settings, TakeSheet& takeSheet,
+                   QWidget* parent = nullptr);
     ~SettingsWindow() override;
 
     // The folder picker "Choose Folder…" runs; a directory dialog unless a test replaces it.
     void setFolderChooser(FolderWatcher::FolderChooser chooser);
+    // The question "Clear…" asks; a message box unless a test replaces it.
+    void setClearConfirmation(ClearConfirmation confirmation);
     // Where the remote display's addresses come from (the watcher by default); for tests.
     void setAddressSource(std::function<QStringList()> source);
     // How long the diagnostics button says "Copied"; tests shorten it.
@@ -56,6 +65,8 @@ public:
     static QString dawNote(const std::optional<QString>& detectedDAWName);
     static QString derivationNote(TakeDerivation derivation);
     static QString derivationFinePrint();
+    static QString takeSheetNote(bool keepTakeSheet);
+    static QString clearTakeSheetDetail(qint64 takeCount);
     static QString remoteInstructions();
     static QString noAddressNote();
     static QString remoteFinePrint();
@@ -73,6 +84,7 @@ private:
     QWidget* buildDAWSection();
     QWidget* buildFolderSection();
     QWidget* buildTakeNumberingSection();
+    QWidget* buildTakeSheetSection();
     QWidget* buildRemoteSection();
     QWidget* buildRegexSection();
     QWidget* buildDiagnosticsSection();
@@ -80,11 +92,15 @@ private:
     void refreshRegexEditor();
     void copyDiagnostics();
     void chooseFolder();
+    void clearTakeSheet();
+    void refreshTakeSheet();
     void fitHeightToContent();
 
     FolderWatcher& m_watcher;
     UserDefaults& m_settings;
+    TakeSheet& m_takeSheet;
     FolderWatcher::FolderChooser m_folderChooser;
+    ClearConfirmation m_clearConfirmation;
     std::function<QStringList()> m_addressSource;
     std::chrono::milliseconds m_copiedDuration = copiedFeedbackDuration;
     bool m_copiedDiagnostics = false;
@@ -115,6 +131,10 @@ private:
 
     SegmentedControl* m_derivation = nullptr;
     QLabel* m_derivationNote = nullptr;
+
+    QCheckBox* m_keepTakeSheet = nullptr;
+    QLabel* m_takeSheetNote = nullptr;
+    QPushButton* m_clearTakeSheet = nullptr;
 
     QCheckBox* m_remoteEnabled = nullptr;
     QWidget* m_remoteDetails = nullptr;

@@ -3,6 +3,7 @@
 #include "QtPrinters.h"
 #include "WatcherHarness.h"
 #include "support/Poll.h"
+#include "takes/TakeSheet.h"
 #include "ui/ApplicationMenu.h"
 #include "ui/FloatingWindow.h"
 #include "ui/HelpWindow.h"
@@ -10,12 +11,12 @@
 #include "ui/MenuBarMenu.h"
 #include "ui/SettingsButton.h"
 #include "ui/SettingsWindow.h"
+#include "ui/TakeSheetWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-
-#include "takes/TakeSheet.h"
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,7 @@ TEST(ApplicationShellTest, EveryWayToAWindowOpensIt)
     const std::tuple<const char*, QAction*, QWidget*> cases[] = {
         {"tray: Show Floating Window", a.menu()->showFloatingWindowAction(), a.floatingWindow()},
         {"tray: Preferences", a.menu()->preferencesAction(), a.settingsWindow()},
+        {"tray: Take Sheet", a.menu()->takeSheetAction(), a.takeSheetWindow()},
         {"Help command", s.commands.helpAction(), a.helpWindow()}};
     for (const auto& [name, action, window] : cases) {
         window->hide();
@@ -151,4 +153,26 @@ TEST(ApplicationShellTest, WithoutATrayClosingTheLastWindowQuits)
     EXPECT_EQ(s.quits, 0) << "the settings window is still open";
     close(s.shell.settingsWindow());
     EXPECT_EQ(s.quits, 1);
+}
+
+TEST(ApplicationShellTest, ADamagedTakeSheetIsReportedOnceAtStart)
+{
+    WatcherHarness harness;
+    const QString path = harness.dir().write("take-sheet.sqlite", QByteArray(4096, 'x'));
+    TakeSheet takeSheet(path);
+    ASSERT_TRUE(takeSheet.problem().has_value());
+    ApplicationShell shell(harness.watcher(), harness.settings(), takeSheet);
+    const auto reports = [] {
+        QList<QMessageBox*> shown;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->objectName() == "takeSheetProblem")
+                shown << qobject_cast<QMessageBox*>(window);
+        return shown;
+    };
+    shell.start();
+    shell.start();
+    const QList<QMessageBox*> shown = reports();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.first()->text(), *takeSheet.problem());
+    shown.first()->close();
 }

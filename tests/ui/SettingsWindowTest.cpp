@@ -3,7 +3,9 @@
 #include "QtPrinters.h"
 #include "WatcherHarness.h"
 #include "model/FilenamePattern.h"
+#include "model/SettingsKey.h"
 #include "support/Poll.h"
+#include "takes/TakeSheet.h"
 #include "ui/ElidedLabel.h"
 #include "ui/SegmentedControl.h"
 
@@ -50,7 +52,8 @@ struct Window
 
     WatcherHarness harness;
     FolderWatcher& watcher = harness.watcher();
-    SettingsWindow window{harness.watcher(), harness.settings()};
+    TakeSheet takeSheet{harness.dir().filePath(QStringLiteral("take-sheet.sqlite"))};
+    SettingsWindow window{harness.watcher(), harness.settings(), takeSheet};
 };
 
 } // namespace
@@ -153,6 +156,33 @@ TEST(SettingsWindowTest, TheAccessKeyControlsChangeTheAddressesShown)
     EXPECT_FALSE(w.harness.settings().remoteDisplayKeyRequired());
     for (const QString& address : shownAddresses())
         EXPECT_FALSE(address.contains("key=")) << address.toStdString();
+}
+
+TEST(SettingsWindowTest, KeepsTheTakeSheetAsSetAndClearsItOnlyWhenConfirmed)
+{
+    Window w;
+    w.click("keepTakeSheet");
+    EXPECT_FALSE(w.harness.settings().boolean(SettingsKey::keepTakeSheet));
+    w.expect("no take sheet", {"noProjectNote"},
+             {{"takeSheetNote", SettingsWindow::takeSheetNote(false)}});
+    EXPECT_FALSE(w.find("clearTakeSheet")->isEnabled()) << "nothing to clear";
+
+    TakeEntry entry;
+    entry.started = QDateTime::currentDateTime();
+    for (int take = 1; take <= 3; ++take)
+        w.takeSheet.begin(entry);
+    w.takeSheet.flush();
+    ASSERT_TRUE(pollUntil([&] { return w.find("clearTakeSheet")->isEnabled(); }));
+    for (const bool confirm : {false, true}) {
+        std::vector<qint64> asked;
+        w.window.setClearConfirmation(
+            [&](qint64 takes) { return asked.push_back(takes), confirm; });
+        w.click("clearTakeSheet");
+        w.takeSheet.flush();
+        EXPECT_EQ(asked, std::vector<qint64>{3}) << confirm;
+        EXPECT_EQ(w.takeSheet.count(), confirm ? 0 : 3) << confirm;
+    }
+    EXPECT_TRUE(pollUntil([&] { return !w.find("clearTakeSheet")->isEnabled(); }));
 }
 
 TEST(SettingsWindowTest, CopyDiagnosticsSaysCopiedThenReturns)
