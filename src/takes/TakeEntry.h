@@ -18,8 +18,9 @@ struct TakeEntry
     QString piece;
     // The take number as every surface showed it while the pass recorded.
     QString take;
-    // When recording was first seen, and the newest write of the pass's files: the pass ended
-    // with its last write, not when the display stopped saying "recording".
+    // When recording was first seen (the first file's creation, where the file system keeps it),
+    // and the newest write of the pass's files: the pass ended with its last write, not when the
+    // display stopped saying "recording".
     QDateTime started;
     std::optional<QDateTime> ended;
     QString folder;

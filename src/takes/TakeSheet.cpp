@@ -307,10 +307,18 @@ template <typename Work> void TakeSheet::write(Work&& work)
     });
 }
 
-qint64 TakeSheet::begin(const TakeEntry& entry)
+qint64 TakeSheet::begin(const TakeEntry& given)
 {
     const qint64 id = m_nextId++;
-    write([id, entry](QSqlDatabase& db) {
+    write([id, entry = given](QSqlDatabase& db) mutable {
+        // Recording began when the DAW created the pass's first file. Quorvel sees it up to a
+        // scan later, or, started in the middle of a take, much later; where the file system
+        // keeps creation times, the pass starts at the file's.
+        for (const QString& file : entry.files) {
+            const QDateTime created = QFileInfo(QDir(entry.folder).filePath(file)).birthTime();
+            if (created.isValid() && created < entry.started)
+                entry.started = created.toOffsetFromUtc(entry.started.offsetFromUtc());
+        }
         QSqlQuery query(db);
         query.prepare(QStringLiteral("INSERT INTO takes (%1) VALUES (?, ?, ?, ?, ?, ?, ?, NULL, "
                                      "?, ?, ?, ?)")

@@ -51,7 +51,8 @@ public:
     // Why the sheet at path was moved aside or cannot be kept, in a sentence for the user.
     std::optional<QString> problem() const { return m_problem; }
 
-    // Starts an entry; its id is returned at once, the write follows on the writer thread.
+    // Starts an entry; its id is returned at once, the write follows on the writer thread. The
+    // entry starts at its first file's creation time where that is known and earlier.
     qint64 begin(const TakeEntry& entry);
     void addFiles(qint64 id, const QStringList& files);
     // Ends the entry at the newest modification time of its files (now, when none can be read).
