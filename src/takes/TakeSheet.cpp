@@ -97,6 +97,16 @@ bool execute(QSqlQuery& query)
     return false;
 }
 
+// Sets one column of one entry; column is one of the table's own names, never the user's.
+bool update(QSqlDatabase& db, QLatin1String column, qint64 id, const QVariant& value)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("UPDATE takes SET %1 = ? WHERE id = ?").arg(column));
+    query.addBindValue(value);
+    query.addBindValue(id);
+    return execute(query);
+}
+
 bool run(QSqlDatabase& db, const QString& statement)
 {
     QSqlQuery query(db);
@@ -282,11 +292,7 @@ void TakeSheet::closeUnendedEntries()
         unended.push_back(entryFrom(open));
     for (const TakeEntry& entry : unended) {
         const QDateTime ended = newestWrite(entry.folder, entry.files).value_or(entry.started);
-        QSqlQuery close(db);
-        close.prepare(QStringLiteral("UPDATE takes SET ended = ? WHERE id = ?"));
-        close.addBindValue(timeText(std::max(ended, entry.started)));
-        close.addBindValue(entry.id);
-        close.exec();
+        update(db, QLatin1String("ended"), entry.id, timeText(std::max(ended, entry.started)));
     }
 }
 
@@ -347,11 +353,7 @@ void TakeSheet::addFiles(qint64 id, const QStringList& files)
             if (!all.contains(file))
                 all << file;
         }
-        QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE takes SET files = ? WHERE id = ?"));
-        update.addBindValue(filesText(all));
-        update.addBindValue(id);
-        execute(update);
+        update(db, QLatin1String("files"), id, filesText(all));
     });
 }
 
@@ -367,11 +369,7 @@ void TakeSheet::end(qint64 id)
         // The files are read here, on the writer's thread: a slow disk never holds up the display.
         const QDateTime ended =
             newestWrite(entry.folder, entry.files).value_or(QDateTime::currentDateTime());
-        QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE takes SET ended = ? WHERE id = ?"));
-        update.addBindValue(timeText(std::max(ended, entry.started)));
-        update.addBindValue(id);
-        execute(update);
+        update(db, QLatin1String("ended"), id, timeText(std::max(ended, entry.started)));
     });
 }
 
@@ -379,24 +377,12 @@ void TakeSheet::setMark(qint64 id, const QString& mark)
 {
     if (!TakeMarks::all().contains(mark))
         return;
-    write([id, mark](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("UPDATE takes SET mark = ? WHERE id = ?"));
-        query.addBindValue(text(mark));
-        query.addBindValue(id);
-        execute(query);
-    });
+    write([id, mark](QSqlDatabase& db) { update(db, QLatin1String("mark"), id, text(mark)); });
 }
 
 void TakeSheet::setNote(qint64 id, const QString& note)
 {
-    write([id, note](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("UPDATE takes SET note = ? WHERE id = ?"));
-        query.addBindValue(text(note));
-        query.addBindValue(id);
-        execute(query);
-    });
+    write([id, note](QSqlDatabase& db) { update(db, QLatin1String("note"), id, text(note)); });
 }
 
 void TakeSheet::clear()
