@@ -161,6 +161,8 @@ export async function startPageServer() {
     port,
     pid: server.pid,
     push: (state) => command(JSON.stringify(state), /^updated$/),
+    // The take list /api/v1/takes answers with: { takes } for an array of entries, or text as it is.
+    setTakes: (takes) => command(`takes ${typeof takes === 'string' ? takes : JSON.stringify({ takes })}`, /^updated$/),
     stop: () => command('stop', /^stopped$/),
     start: () => command('start', /^listening /),
     close: async () => { server.stdin.end(); await exited; },

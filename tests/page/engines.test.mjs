@@ -48,6 +48,22 @@ async function computed(selector, property) {
 const recording = (take, extra = {}) => ({ project: 'Session A', piece: 'Nocturne', take, status: 'Recording',
   recording: true, daw: 'REAPER', hasTake: true, ...extra });
 
+// Entries as the take sheet publishes them; lengthSeconds null for the pass recording now.
+const entry = (take, mark, lengthSeconds) => ({ take, daw: 'REAPER', project: 'Session A', piece: 'Nocturne',
+  started: '2026-12-07T10:00:00.000Z', ended: lengthSeconds === null ? null : '2026-12-07T10:02:00.000Z',
+  lengthSeconds, mark, note: '' });
+const MARKS = [['circled', 83.4], ['false start', 9.6], ['', 3725], ['keep', 47], ['no good', 0.2], ['', 61], ['', 30]];
+// The seven takes before take (six are shown), with every mark.
+const takesBefore = (take) => MARKS.map(([mark, length], i) => entry(String(Number(take) - 1 - i), mark, length));
+
+const listed = (page = browser) => page.evaluate(() => {
+  const list = document.getElementById('takes');
+  const rows = [...list.querySelectorAll('.row')].map((row) => [...row.children].map((cell) => cell.textContent));
+  return { shown: list.getClientRects().length > 0, placed: list.className, rows,
+    elements: list.querySelectorAll('*').length,
+    fetched: performance.getEntriesByType('resource').filter((r) => new URL(r.name).pathname === '/api/v1/takes').length };
+});
+
 test('recording, idle and disconnected in every style, following the event stream', async () => {
   await browser.goto(url);
   for (const choice of STYLES) {
@@ -84,6 +100,53 @@ test('recording, idle and disconnected in every style, following the event strea
   }
 });
 
+test('the take list shows the newest takes with marks and lengths, follows the session, and keeps names as text', async () => {
+  await server.setTakes(takesBefore('42'));
+  await server.push(recording('42', { status: 'Next take', recording: false }));
+  await browser.goto(url);
+  await choose(['poster', 'card']);
+  let list = await waitFor(listed, (l) => l.rows.length > 0, 'the list comes with the first state');
+  assert.deepEqual(list.rows, [['41', 'circled', '1:23'], ['40', 'false start', '0:10'], ['39', '', '62:05'],
+    ['38', 'keep', '0:47'], ['37', 'no good', '0:00'], ['36', '', '1:01']]);
+  assert.equal(list.placed, 'beside');
+
+  // The sheet publishes a new pass after the state has announced it.
+  await server.push(recording('42'));
+  await server.setTakes([entry('42', '', null), ...takesBefore('42')]);
+  await waitFor(listed, (l) => l.rows[0]?.join('|') === '42||\u2026' && l.rows.length === 6,
+    'the take being recorded tops the list');
+  await server.setTakes([entry('42', '', 12.6), ...takesBefore('42')]);
+  await server.push(recording('42', { status: 'Last take', recording: false }));
+  await waitFor(listed, (l) => l.rows[0]?.join('|') === '42||0:13', 'the finished take has its length');
+
+  const hostile = [entry('<img src=x onerror=alert(1)>', '<b>keep</b>', 5), entry('43', '<script>alert(2)</script>', 1)];
+  await server.setTakes(hostile);
+  await server.push(recording('43'));
+  list = await waitFor(listed, (l) => l.rows.length === 2, 'the hostile list arrives');
+  assert.deepEqual(list.rows, [[hostile[0].take, hostile[0].mark, '0:05'], ['43', hostile[1].mark, '0:01']]);
+  assert.equal(list.elements, 2 * 4, 'each row holds only its own three cells');
+
+  // Neither an answer that is no take list nor a server that went away clears the list.
+  await server.setTakes('<html>not a take list</html>');
+  await server.push(recording('44'));
+  await waitFor(listed, (l) => l.fetched >= list.fetched + 2, 'the list is asked for again');
+  assert.deepEqual((await listed()).rows, list.rows, 'a failed answer keeps the list');
+  await server.stop();
+  try {
+    await waitForView((v) => hasClass(v, 'disconnected'), 'the server is gone');
+    assert.deepEqual((await listed()).rows, list.rows, 'the list stays while the server is away');
+    await server.setTakes(takesBefore('3').slice(0, 2));
+  } finally {
+    await server.start();
+  }
+  await waitFor(listed, (l) => l.rows.length === 2 && l.rows[0][0] === '2', 'the list is asked for on reconnecting');
+
+  await server.setTakes([]);
+  await server.push(recording('45'));
+  list = await waitFor(listed, (l) => l.rows.length === 0, 'the list empties');
+  assert.equal(list.shown, false, 'an empty list shows nothing');
+});
+
 // Where everything is, in page pixels: the number's ink from the canvas text metrics of the
 // font the number is really drawn in, placed at its baseline (found with a zero-size inline
 // block); everything else from layout.
@@ -108,10 +171,22 @@ function measure() {
   const origin = probe.getBoundingClientRect();
   probe.remove();
   take.style.whiteSpace = wrapping;
+  const lastTake = document.querySelector('#takes .row:last-child .n');
+  let listBaseline = null;
+  if (lastTake?.getClientRects().length) {
+    lastTake.insertBefore(probe, lastTake.firstChild);
+    listBaseline = probe.getBoundingClientRect().bottom;
+    probe.remove();
+  }
   return {
     ink: { left: origin.left - metrics.actualBoundingBoxLeft, right: origin.left + metrics.actualBoundingBoxRight,
       top: origin.bottom - metrics.actualBoundingBoxAscent, bottom: origin.bottom + metrics.actualBoundingBoxDescent },
+    take: take.textContent,
     label: box(document.getElementById('label')),
+    list: box(document.getElementById('takes')),
+    listPlace: document.getElementById('takes').className,
+    listBaseline,
+    baseline: origin.bottom,
     sheet: box(document.querySelector('.sheet')),
     piece: box(document.getElementById('piece')),
     context: box(document.getElementById('context')),
@@ -138,12 +213,25 @@ function layoutFaults(m) {
     faults.push('the piece and context lines overflow or overlap');
   }
   m.lines.forEach((line, i) => {
-    if (!inside(line, view) || !apart(line, m.ink) || !apart(line, m.label)) faults.push(`footer line ${i} collides`);
+    if (!inside(line, view) || !apart(line, m.ink) || !apart(line, m.label) || (m.list && !apart(line, m.list))) {
+      faults.push(`footer line ${i} collides`);
+    }
   });
+  if (m.list) {
+    if (!inside(m.list, m.sheet)) faults.push('the take list is cut by the card');
+    for (const [name, other] of [['number', m.ink], ['label', m.label], ['piece', m.piece], ['context', m.context]]) {
+      if (!apart(m.list, other)) faults.push(`the take list touches the ${name}`);
+    }
+    if (m.listPlace === 'beside' && Math.abs(m.listBaseline - m.baseline) > 1) {
+      faults.push(`the take list's last line is ${(m.listBaseline - m.baseline).toFixed(1)} px off the number's baseline`);
+    }
+  } else if (m.take.length <= 3) {
+    faults.push('the take list is hidden beside a short number');
+  }
   return faults;
 }
 
-test('the label never touches the number, and nothing is cut, at iPad sizes', async () => {
+test('the label never touches the number, the take list touches nothing, and nothing is cut, at iPad sizes', async () => {
   const long = 'Symphony No. 9 in D minor, Op. 125: IV. Presto; Allegro assai (alternate ending, strings only)';
   const faults = [];
   await browser.goto(url);
@@ -151,8 +239,11 @@ test('the label never touches the number, and nothing is cut, at iPad sizes', as
   for (const [width, height] of [[1024, 768], [1180, 820], [820, 1180], [1366, 1024]]) {
     await browser.resize(width, height);
     for (const take of ['7', '42', '108', '2024', '12345', '123456']) {
+      // The list of the takes before, longest marks and lengths included (take 7's start at 6).
+      await server.setTakes(takesBefore(take));
       await server.push(recording(take, { piece: long, project: `${long} (session)` }));
       await waitForView((v) => v.take === take, `take ${take} is shown`);
+      await waitFor(listed, (l) => l.rows[0]?.[0] === String(Number(take) - 1), `the takes before ${take} are listed`);
       for (const choice of STYLES) {
         await choose(choice);
         const m = await browser.evaluate(`async () => {

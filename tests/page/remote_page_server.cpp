@@ -3,6 +3,8 @@
 // restarts, so the page keeps its origin and local storage.
 //
 // Input lines:  a JSON object   -> pushed as the state (keys as in /state)   answers "updated"
+//               takes JSON      -> the document /api/v1/takes answers with,
+//                                  passed on as it is (setTakeList)           answers "updated"
 //               start / stop    -> starts or stops the listener               answers "listening
 //                                  PORT", "failed TEXT" or "stopped" once the server reports
 // It starts listening at launch; end of input quits.
@@ -36,6 +38,11 @@ int main(int argc, char** argv)
             return server.start();
         if (line == "stop")
             return server.stop();
+        if (line.startsWith("takes ")) {
+            server.setTakeList(line.sliced(6));
+            std::cout << "updated" << std::endl;
+            return;
+        }
         const QJsonObject state = QJsonDocument::fromJson(line).object();
         const auto text = [&state](const char* key) -> std::optional<QString> {
             const QJsonValue value = state.value(QLatin1String(key));
