@@ -118,6 +118,11 @@ test('the take list shows the newest takes with marks and lengths, follows the s
   await server.setTakes([entry('42', '', 12.6), ...takesBefore('42')]);
   await server.push(recording('42', { status: 'Last take', recording: false }));
   await waitFor(listed, (l) => l.rows[0]?.join('|') === '42||0:13', 'the finished take has its length');
+  // A mark set on the desktop between takes changes no state; the list follows it all the same,
+  // also once the second look after the last change (1.5 s) is over.
+  await new Promise((done) => setTimeout(done, 2000));
+  await server.setTakes([entry('42', 'circled', 12.6), ...takesBefore('42')]);
+  await waitFor(listed, (l) => l.rows[0]?.join('|') === '42|circled|0:13', 'a new mark arrives without a state change');
 
   const hostile = [entry('<img src=x onerror=alert(1)>', '<b>keep</b>', 5), entry('43', '<script>alert(2)</script>', 1)];
   await server.setTakes(hostile);
