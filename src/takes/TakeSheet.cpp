@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <functional>
 #include <utility>
 
 namespace quorvel {
@@ -396,44 +397,64 @@ void TakeSheet::flush()
         handOverAndWait(m_writer, [] {});
 }
 
-std::vector<TakeEntry> TakeSheet::read(const QString& path, const std::optional<QString>& project,
-                                       QString* error)
+namespace {
+
+// Runs statement on a read-only connection of its own to path, handing each row to take. A
+// running Quorvel may be writing the file, so nothing here writes. False, with the reason in
+// error, when the file cannot be read.
+bool readOnly(const QString& path, const QString& statement, const QVariantList& values,
+              const std::function<void(const QSqlQuery&)>& take, QString* error)
 {
-    std::vector<TakeEntry> found;
-    if (!QFileInfo::exists(path))
-        return found;
-    const QString connection =
-        QStringLiteral("takes-export-") + QString::number(reinterpret_cast<quintptr>(&found), 16);
+    const QString connection = QStringLiteral("takes-read-only-") +
+                               QString::number(reinterpret_cast<quintptr>(&statement), 16);
+    bool read = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
         QSqlQuery query(db);
         if (db.open()) {
-            query.prepare(QStringLiteral("SELECT %1 FROM takes %2 ORDER BY id DESC")
-                              .arg(columns, project ? QStringLiteral("WHERE project = ?") : QString()));
-            if (project)
-                query.addBindValue(*project);
+            query.prepare(statement);
+            for (const QVariant& value : values)
+                query.addBindValue(value);
+            read = query.exec();
         }
-        if (db.isOpen() && query.exec()) {
+        if (read) {
             while (query.next())
-                found.push_back(entryFrom(query));
+                take(query);
         } else {
             *error = db.isOpen() ? query.lastError().databaseText() : db.lastError().databaseText();
         }
     }
     QSqlDatabase::removeDatabase(connection);
+    return read;
+}
+
+} // namespace
+
+std::vector<TakeEntry> TakeSheet::read(const QString& path, const std::optional<QString>& project,
+                                       QString* error)
+{
+    std::vector<TakeEntry> found;
+    if (!QFileInfo::exists(path))
+        return found;
+    readOnly(path,
+             QStringLiteral("SELECT %1 FROM takes %2 ORDER BY id DESC")
+                 .arg(columns, project ? QStringLiteral("WHERE project = ?") : QString()),
+             project ? QVariantList{*project} : QVariantList{},
+             [&found](const QSqlQuery& row) { found.push_back(entryFrom(row)); }, error);
     return found;
 }
 
 QString TakeSheet::summaryLine(const QString& path)
 {
-    QString error;
-    const qsizetype entries = static_cast<qsizetype>(read(path, std::nullopt, &error).size());
-    if (!error.isEmpty())
-        return QStringLiteral("Take sheet: %1 (cannot be read: %2)").arg(path, error);
     if (!QFileInfo::exists(path))
         return QStringLiteral("Take sheet: %1 (none yet)").arg(path);
+    QString error;
+    qint64 entries = 0;
+    if (!readOnly(path, QStringLiteral("SELECT COUNT(*) FROM takes"), {},
+                  [&entries](const QSqlQuery& row) { entries = row.value(0).toLongLong(); }, &error))
+        return QStringLiteral("Take sheet: %1 (cannot be read: %2)").arg(path, error);
     return QStringLiteral("Take sheet: %1 (%2 %3)")
         .arg(path)
         .arg(entries)
