@@ -20,8 +20,9 @@ int run(int& argc, char** argv, const CommandLine& commandLine)
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
-    // Matches the installed quorvel.desktop, so the taskbar pairs the windows with its entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
+    // The reverse-DNS id the installed desktop entry, the icon and the metainfo are named after;
+    // the taskbar pairs the windows with that entry by it, and on Wayland it is the app id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvel.Quorvel"));
 
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::received, &app, [] { QApplication::quit(); });
