@@ -2,9 +2,12 @@
 
 #include "app/CommandLine.h"
 #include "app/WatcherSetup.h"
+#include "model/DiagnosticsReport.h"
 #include "model/FolderWatcher.h"
 #include "model/UserDefaults.h"
+#include "platform/AppPresence.h"
 #include "platform/TerminationSignals.h"
+#include "platform/WindowSystem.h"
 #include "takes/TakeRecorder.h"
 #include "takes/TakeSheet.h"
 #include "ui/ApplicationShell.h"
@@ -15,7 +18,12 @@ namespace quorvel::DesktopMode {
 
 int run(int& argc, char** argv, const CommandLine& commandLine)
 {
+    // XWayland only where it answers: a Wayland session without it still runs natively.
+    if (WindowSystem::chooseBeforeStart() && !AppPresence::canShowWindows())
+        qunsetenv("QT_QPA_PLATFORM");
     QApplication app(argc, argv);
+    DiagnosticsReport::setWindowSystemLine(
+        WindowSystem::describe(QGuiApplication::platformName(), WindowSystem::current()));
     QApplication::setOrganizationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));

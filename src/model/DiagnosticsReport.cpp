@@ -100,7 +100,7 @@ QStringList stateLines(const FolderWatcher& watcher, const QDateTime& now,
     lines << QStringLiteral("Generated: ") + now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
                  numericZone(now);
     lines << QStringLiteral("App version: ") + appVersion;
-    lines << systemLine;
+    lines << systemLine << windowSystemLine();
     lines << QString();
     lines << QStringLiteral("DAW selection: ") + dawSelectionText(watcher);
     lines << QStringLiteral("Detected DAW: ") +
@@ -211,6 +211,24 @@ QString appVersionText()
     if (version.isEmpty())
         return QStringLiteral("unbundled (a development build, not an installed application)");
     return version + QStringLiteral(" (Qt ") + QString::fromLatin1(qVersion()) + u')';
+}
+
+namespace {
+QString& windowSystemText()
+{
+    static QString text = QStringLiteral("Window system: none (no display)");
+    return text;
+}
+} // namespace
+
+void setWindowSystemLine(const QString& line)
+{
+    windowSystemText() = line;
+}
+
+QString windowSystemLine()
+{
+    return windowSystemText();
 }
 
 QString systemLine()

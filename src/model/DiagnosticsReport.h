@@ -50,6 +50,11 @@ QString appVersionText();
 // The system line: "macOS: VERSION" on a Mac, "OS: NAME (kernel VERSION)" elsewhere.
 QString systemLine();
 
+// The line naming the window system the desktop runs on; the desktop sets it once at start,
+// before any report. Main thread.
+void setWindowSystemLine(const QString& line);
+QString windowSystemLine();
+
 // Builds the whole report: the state on the calling (main) thread, the listing on the watcher's
 // scan thread after any scan already queued there, then completion on the main thread with the
 // report's text (lines joined with "\n", no trailing line feed). completion is dropped when

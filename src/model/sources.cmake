@@ -11,6 +11,7 @@ target_sources(quorvel_core PRIVATE
   model/FolderMode.cpp model/FolderMode.h
   model/FolderWatcher.cpp model/FolderWatcher.h
   model/HandOver.cpp model/HandOver.h
+  model/LoginItemFiles.cpp model/LoginItemFiles.h
   model/RecordingPass.h
   model/RegexSearch.cpp model/RegexSearch.h
   model/SerialExecutor.cpp model/SerialExecutor.h

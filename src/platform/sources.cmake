@@ -2,6 +2,8 @@
 # in callers.
 target_sources(quorvel_core PRIVATE
   platform/FolderChanges.h
+  platform/HostSystem.h
+  platform/LoginItem.h
   platform/SocketEnds.h
   platform/TerminationSignals.h
   platform/ThreadClock.h
@@ -11,6 +13,8 @@ target_sources(quorvel_core PRIVATE
   platform/posix/SystemProbePosix.cpp
   platform/posix/TerminationSignals.cpp
   platform/posix/ThreadClock.cpp
+  platform/posix/WindowSystem.cpp
+  platform/WindowSystem.h
 )
 include(platform/linux/sources.cmake OPTIONAL)
 include(platform/macos/sources.cmake OPTIONAL)

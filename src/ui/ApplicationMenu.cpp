@@ -2,6 +2,7 @@
 
 #include "model/FolderWatcher.h"
 #include "platform/FileReveal.h"
+#include "ui/PlatformTexts.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,7 +21,7 @@ ApplicationMenu::ApplicationMenu(FolderWatcher& watcher, QObject* parent)
     m_about->setMenuRole(QAction::AboutRole);
     connect(m_about, &QAction::triggered, this, &ApplicationMenu::aboutRequested);
 
-    m_showMediaFolder = new QAction(QStringLiteral("Show Media Folder"), this);
+    m_showMediaFolder = new QAction(platformText(PlatformText::showMediaFolder), this);
     connect(m_showMediaFolder, &QAction::triggered, this, &ApplicationMenu::showMediaFolder);
 
     m_showUpcomingTake = new QAction(QStringLiteral("Show Upcoming Take Between Takes"), this);

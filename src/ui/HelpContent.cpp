@@ -1,5 +1,7 @@
 #include "ui/HelpContent.h"
 
+#include "ui/PlatformTexts.h"
+
 #include <QStringList>
 #include <QTextDocument>
 
@@ -24,17 +26,8 @@ const std::vector<Section>& sections()
              R"md(REAPER exposes its current **$recpass** value (the counter its recording filename patterns use) through no interface at all: not ReaScript, not OSC, not the control-surface protocols. The only reliable place the number appears is the names of the files REAPER writes while recording.
 
 Quorvel reads it from there, for audio engineers who need the take number at a glance while taking notes during a session.)md")},
-        {QStringLiteral("What it shows"),
-         QString::fromUtf8(
-             R"md(The rec-pass (take) number of the current pass, live, in the always-on-top floating window and in the menu bar or system tray.
-While recording, the readout says **Recording** and the number turns red.
-Between takes it shows the last take or, optionally, the upcoming one (last + 1).
-With the Dock icon enabled in the settings, the Dock icon shows the number too.)md")},
-        {QStringLiteral("Requirements"),
-         QString::fromUtf8(R"md(•  macOS 14 or later, or a Linux desktop.
-•  REAPER running on the same computer and user account: Quorvel observes the files it holds open.
-•  Recording to **WAV** files whose names end in the **$recpass** value (see *Setting up REAPER* below).
-•  A media folder under Desktop, Documents or Downloads may make macOS ask once for folder access. That is normal.)md")},
+        {QStringLiteral("What it shows"), platformText(PlatformText::helpWhatItShows)},
+        {QStringLiteral("Requirements"), platformText(PlatformText::helpRequirements)},
         {QStringLiteral("Setting up REAPER"),
          QString::fromUtf8(
              R"md(Open **Preferences → Audio → Recording** in REAPER and set the recorded-filenames field to:

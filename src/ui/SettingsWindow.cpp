@@ -4,8 +4,10 @@
 #include "model/FilenamePattern.h"
 #include "model/SettingsKey.h"
 #include "model/UserDefaults.h"
+#include "platform/LoginItem.h"
 #include "takes/TakeSheet.h"
 #include "ui/ElidedLabel.h"
+#include "ui/PlatformTexts.h"
 #include "ui/QrCode.h"
 #include "ui/SegmentedControl.h"
 #include "ui/WindowTheme.h"
@@ -282,18 +284,13 @@ QString SettingsWindow::themeNote(const QString& themeRaw)
 
 QString SettingsWindow::dockNote(bool showInDock)
 {
-    const QString first =
-        showInDock ? QStringLiteral("Runs as a regular app with a Dock icon and menu bar. Clicking "
-                                    "the Dock icon reopens the floating window.")
-                   : QStringLiteral("Runs as a menu bar accessory only, with no Dock icon.");
-    return first + QStringLiteral(" Takes effect immediately.");
+    return platformText(showInDock ? PlatformText::dockNoteShown : PlatformText::dockNoteHidden) +
+           QStringLiteral(" Takes effect immediately.");
 }
 
 QString SettingsWindow::startupNote()
 {
-    return QStringLiteral("The menu bar item is always shown. The floating window stays on top of "
-                          "other apps; you can close it and reopen it from the menu bar or the "
-                          "Window menu.");
+    return platformText(PlatformText::startupNote);
 }
 
 QString SettingsWindow::nextTakeNote(bool showNextTakeWhenIdle)
@@ -359,8 +356,7 @@ QString SettingsWindow::noAddressNote()
 
 QString SettingsWindow::remoteFinePrint()
 {
-    return QStringLiteral(
-        "The first connection may prompt macOS to allow incoming connections \u2014 click Allow.");
+    return platformText(PlatformText::remoteFinePrint);
 }
 
 QString SettingsWindow::regexNote()
@@ -396,7 +392,7 @@ QWidget* SettingsWindow::buildDisplaySection()
     m_themeNote = makeNote(QStringLiteral("themeNote"), box);
     layout->addWidget(m_themeNote);
 
-    m_showInDock = new QCheckBox(QStringLiteral("Show Dock icon (full app)"), box);
+    m_showInDock = new QCheckBox(platformText(PlatformText::showDockIconToggle), box);
     m_showInDock->setObjectName(QStringLiteral("showInDock"));
     connect(m_showInDock, &QCheckBox::clicked, this,
             [this](bool checked) { m_settings.setShowInDock(checked); });
@@ -412,6 +408,18 @@ QWidget* SettingsWindow::buildDisplaySection()
     QLabel* startup = makeNote(QStringLiteral("startupNote"), box);
     startup->setText(startupNote());
     layout->addWidget(startup);
+
+    m_openAtLogin = new QCheckBox(QStringLiteral("Open at login"), box);
+    m_openAtLogin->setObjectName(QStringLiteral("openAtLogin"));
+    connect(m_openAtLogin, &QCheckBox::clicked, this, [this](bool checked) {
+        m_loginError->setText(LoginItem::setEnabled(checked));
+        m_loginError->setVisible(!m_loginError->text().isEmpty());
+        m_openAtLogin->setChecked(LoginItem::isEnabled());
+    });
+    layout->addWidget(m_openAtLogin);
+    m_loginError = makeNote(QStringLiteral("loginError"), box);
+    m_loginError->hide();
+    layout->addWidget(m_loginError);
 
     m_showNextTake = new QCheckBox(QStringLiteral("Show upcoming take number between takes"), box);
     m_showNextTake->setObjectName(QStringLiteral("showNextTake"));
@@ -670,6 +678,8 @@ void SettingsWindow::refresh()
     m_showInDock->setChecked(m_settings.showInDock());
     m_dockNote->setText(dockNote(m_settings.showInDock()));
     m_openOnStartup->setChecked(m_settings.openFloatingWindowOnStartup());
+    // Read back every time: the user may have removed the entry by hand meanwhile.
+    m_openAtLogin->setChecked(LoginItem::isEnabled());
     m_showNextTake->setChecked(m_watcher.showNextTakeWhenIdle());
     m_nextTakeNote->setText(nextTakeNote(m_watcher.showNextTakeWhenIdle()));
 

@@ -112,6 +112,8 @@ private:
     SegmentedControl* m_windowStyle = nullptr;
     QLabel* m_themeNote = nullptr;
     QCheckBox* m_showInDock = nullptr;
+    QCheckBox* m_openAtLogin = nullptr;
+    QLabel* m_loginError = nullptr;
     QLabel* m_dockNote = nullptr;
     QCheckBox* m_openOnStartup = nullptr;
     QCheckBox* m_showNextTake = nullptr;

@@ -97,23 +97,23 @@ TEST(DiagnosticsReportTest, ReportOfABusySession)
     ASSERT_TRUE(pollUntil([&] { return report.has_value(); }));
     EXPECT_FALSE(dropped);
     const QStringList lines = report->split(u'\n');
-    ASSERT_EQ(lines.size(), 27) << report->toStdString();
-    EXPECT_EQ(lines.mid(5, 14),
+    ASSERT_EQ(lines.size(), 28) << report->toStdString();
+    EXPECT_EQ(lines.mid(6, 14),
               (QStringList{"DAW selection: pinned: Ableton Live", "Detected DAW: Ableton Live",
                            "Status: recording; shown: Recording 42", "Last take file: take-042.wav",
                            "Piece: Verse", "Project: Album (/music/Album/Album.als)",
                            "Take derivation: max", "Show next take when idle: off", "",
                            "Folder mode: manual", "Effective folder: " + folder, "",
                            "REAPER regex: (broken", "Regex is default: no"}));
-    EXPECT_TRUE(lines[19].startsWith("Regex error: ") && lines[19] != "Regex error: none")
-        << lines[19].toStdString();
-    EXPECT_EQ(lines[21], "Remote display: off") << "an error of a display that is off";
-    EXPECT_EQ(lines[23],
+    EXPECT_TRUE(lines[20].startsWith("Regex error: ") && lines[20] != "Regex error: none")
+        << lines[20].toStdString();
+    EXPECT_EQ(lines[22], "Remote display: off") << "an error of a display that is off";
+    EXPECT_EQ(lines[24],
               "Audio files in " + folder + " (1 of 1 audio / 1 total files, newest first):");
     // Ableton Live is on display, so its pattern, "(\d+)", reads the names.
-    EXPECT_TRUE(lines[24].endsWith("  Bass 3.wav  \u2192 groups: [\"3\"]"))
-        << lines[24].toStdString();
-    EXPECT_EQ(lines[25], "Folder listing: not listed yet") << "no scan has listed it here";
-    EXPECT_TRUE(lines[26].startsWith("Take sheet: " + TakeSheet::defaultPath() + " ("))
-        << lines[26].toStdString();
+    EXPECT_TRUE(lines[25].endsWith("  Bass 3.wav  \u2192 groups: [\"3\"]"))
+        << lines[25].toStdString();
+    EXPECT_EQ(lines[26], "Folder listing: not listed yet") << "no scan has listed it here";
+    EXPECT_TRUE(lines[27].startsWith("Take sheet: " + TakeSheet::defaultPath() + " ("))
+        << lines[27].toStdString();
 }

@@ -5,18 +5,25 @@
 #include "model/FilenamePattern.h"
 #include "model/SettingsKey.h"
 #include "support/Poll.h"
+#include "support/TempDir.h"
 #include "takes/TakeSheet.h"
 #include "ui/ElidedLabel.h"
+#include "ui/PlatformTexts.h"
 #include "ui/SegmentedControl.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -195,4 +202,89 @@ TEST(SettingsWindowTest, CopyDiagnosticsSaysCopiedThenReturns)
     EXPECT_EQ(w.find<QPushButton>("copyDiagnostics")->text(), "Copied");
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("Quorvel diagnostics\n"));
     EXPECT_TRUE(pollUntil([&] { return !w.window.copiedDiagnostics(); })) << "never returned";
+}
+
+// On Linux every text the window shows uses the desktop's own words; each text names the Mac's.
+TEST(SettingsWindowTest, LinuxWordsEverywhereAndTheMacWordsKept)
+{
+    const QStringList appleWords{"Dock", "menu bar", "Finder", "macOS"};
+    for (int i = 0; i <= static_cast<int>(PlatformText::helpRequirements); ++i) {
+        const auto text = static_cast<PlatformText>(i);
+        const QString mac = platformText(text, HostSystem::macOS);
+        const QString linux = platformText(text, HostSystem::linuxDesktop);
+        EXPECT_TRUE(std::any_of(appleWords.begin(), appleWords.end(),
+                                [&](const QString& word) { return mac.contains(word); }))
+            << mac.toStdString();
+        for (const QString& word : appleWords)
+            EXPECT_FALSE(linux.contains(word)) << linux.toStdString();
+    }
+
+    if (hostSystem() != HostSystem::linuxDesktop)
+        GTEST_SKIP() << "the window shows the Mac's words here";
+    Window w;
+    w.window.show();
+    for (const bool dock : {true, false}) {
+        w.harness.settings().setShowInDock(dock);
+        for (const auto* widget : w.window.findChildren<QWidget*>()) {
+            QString shown;
+            if (const auto* label = qobject_cast<const QLabel*>(widget))
+                shown = label->text();
+            else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+                shown = button->text();
+            for (const QString& word : appleWords)
+                EXPECT_FALSE(widget->isVisibleTo(&w.window) && shown.contains(word))
+                    << shown.toStdString();
+        }
+    }
+}
+
+// "Open at login" writes and removes a real autostart entry, and reads back what the user did
+// to it meanwhile.
+TEST(SettingsWindowTest, OpenAtLoginFollowsTheAutostartEntry)
+{
+    if (hostSystem() != HostSystem::linuxDesktop)
+        GTEST_SKIP() << "a launch agent on the Mac";
+    TempDir config;
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const QString entry = config.filePath("autostart/com.quorvel.Quorvel.desktop");
+    {
+        Window w;
+        auto* box = w.find<QCheckBox>("openAtLogin");
+        EXPECT_FALSE(box->isChecked());
+        w.click("openAtLogin");
+        EXPECT_TRUE(box->isChecked());
+        ASSERT_TRUE(QFile::exists(entry));
+        QProcess validate;
+        validate.start("desktop-file-validate", {entry});
+        ASSERT_TRUE(validate.waitForFinished(60000));
+        EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+
+        // Switched off in the desktop's startup settings, which keep the file.
+        config.write("autostart/com.quorvel.Quorvel.desktop",
+                     "[Desktop Entry]\nType=Application\nName=Quorvel\nExec=quorvel\nHidden=true\n");
+        w.harness.settings().setShowInDock(false); // any change refreshes the window
+        EXPECT_FALSE(box->isChecked());
+        w.click("openAtLogin");
+        EXPECT_TRUE(box->isChecked());
+        w.click("openAtLogin");
+        EXPECT_FALSE(QFile::exists(entry));
+        EXPECT_FALSE(box->isChecked());
+        EXPECT_FALSE(w.find("loginError")->isVisibleTo(&w.window));
+    }
+    {
+        // A config folder that cannot hold the entry: said in the window, nothing claimed.
+        config.write("not-a-folder", "x");
+        qputenv("XDG_CONFIG_HOME", config.filePath("not-a-folder").toUtf8());
+        Window w;
+        w.window.show();
+        w.click("openAtLogin");
+        EXPECT_FALSE(w.find<QCheckBox>("openAtLogin")->isChecked());
+        EXPECT_TRUE(w.find("loginError")->isVisible());
+        EXPECT_TRUE(w.find<QLabel>("loginError")->text().startsWith("Could not create"));
+    }
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
 }

@@ -3,6 +3,8 @@ if(APPLE)
   enable_language(OBJCXX)
   target_sources(quorvel_core PRIVATE
     platform/macos/FolderChangesMac.cpp
+    platform/macos/HostSystem.cpp
+    platform/macos/LoginItem.cpp
     platform/macos/NetworkHostName.cpp
     platform/macos/ReaperProviderMac.cpp
     platform/macos/RunningApplicationsMac.mm

@@ -1,0 +1,10 @@
+#include "platform/HostSystem.h"
+
+namespace quorvel {
+
+HostSystem hostSystem()
+{
+    return HostSystem::macOS;
+}
+
+} // namespace quorvel
