@@ -3,8 +3,9 @@
 // and a private D-Bus session bus of its own.
 //
 //   const browser = await openBrowser('chromium' | 'webkit', { width, height });
-//   browser.goto(url) · evaluate(fn, arg) · resize(width, height) · tap(x, y) · snapshot(path)
-//   browser.addInitScript(source) · inhibitions() (WebKit only) · close()
+//   browser.goto(url) · evaluate(fn, arg) · resize(width, height) · addInitScript(source) · close()
+//   browser.tap(x, y) · snapshot(path) · inhibitions() (WebKit only)
+//   browser.playwright (Chromium only): playwright's page, for tests that control the network
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -34,13 +35,11 @@ async function openChromium({ width, height }) {
   const page = context.pages()[0] ?? (await context.newPage());
   return {
     engine: 'chromium',
+    playwright: page,
     goto: (url) => page.goto(url),
     evaluate: (fn, arg) => (typeof fn === 'string' ? page.evaluate(callText(fn, arg)) : page.evaluate(fn, arg)),
     resize: (w, h) => page.setViewportSize({ width: w, height: h }),
-    tap: (x, y) => page.mouse.click(x, y),
-    snapshot: (file) => page.screenshot({ path: file }),
     addInitScript: (source) => page.addInitScript(source),
-    inhibitions: () => { throw new Error('only the WebKit driver stands in for the screen saver'); },
     close: async () => {
       await context.close();
       rmSync(userDataDir, { recursive: true, force: true });
@@ -163,6 +162,8 @@ export async function startPageServer() {
     push: (state) => command(JSON.stringify(state), /^updated$/),
     // The take list /api/v1/takes answers with: { takes } for an array of entries, or text as it is.
     setTakes: (takes) => command(`takes ${typeof takes === 'string' ? takes : JSON.stringify({ takes })}`, /^updated$/),
+    // The access key the server asks for; none when key is null.
+    setKey: (key) => command(key === null ? 'key' : `key ${key}`, /^updated$/),
     stop: () => command('stop', /^stopped$/),
     start: () => command('start', /^listening /),
     close: async () => { server.stdin.end(); await exited; },

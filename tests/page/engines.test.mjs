@@ -24,6 +24,8 @@ after(async () => {
 
 const shown = (page = browser) => page.evaluate(() => ({
   classes: document.body.className.split(' ').sort().join(' '),
+  piece: document.getElementById('piece').textContent,
+  context: document.getElementById('context').textContent,
   label: document.getElementById('label').textContent,
   take: document.getElementById('take').textContent,
   wake: document.body.getAttribute('data-wake'),
@@ -150,6 +152,75 @@ test('the take list shows the newest takes with marks and lengths, follows the s
   await server.push(recording('45'));
   list = await waitFor(listed, (l) => l.rows.length === 0, 'the list empties');
   assert.equal(list.shown, false, 'an empty list shows nothing');
+});
+
+test('each state shows by its rules, its names as text and never as markup', async () => {
+  await browser.goto(url);
+  const hostile = { piece: '<img src=x onerror=alert(1)>', project: '<b>bold</b>', take: '<i>7</i>',
+    status: '<svg onload=alert(2)>', daw: 'REAPER', recording: false, hasTake: true };
+  const cases = [
+    [{ status: '', recording: false, hasTake: false },
+      { take: '\u2014', piece: 'quorvel', context: 'no daw', label: 'no daw detected', idle: true }],
+    [{ project: 'Session A', piece: 'Nocturne', take: '42', status: 'Next take', recording: false, daw: 'REAPER', hasTake: true },
+      { take: '42', piece: 'Nocturne', context: 'Session A', label: 'next take', idle: false }],
+    [{ project: 'Same', piece: 'Same', take: '7', status: 'Last take', recording: false, daw: '<script>alert(3)</script>', hasTake: true },
+      { take: '7', piece: 'Same', context: '<script>alert(3)</script>', label: 'last take', idle: false }],
+    [{ project: 'Session A', take: '007', status: 'Recording', recording: true, daw: 'Ableton Live', hasTake: true },
+      { take: '007', piece: 'Session A', context: 'ableton live', label: 'recording', idle: false, recording: true }],
+    [{ project: '', piece: '', status: 'Next take', recording: false, hasTake: true },
+      { take: '\u2014', piece: 'quorvel', context: 'no daw', label: 'next take', idle: false }],
+    [{ take: 'A-3', status: 'Last take', recording: false, hasTake: false, daw: 'Logic Pro' },
+      { take: '\u2014', piece: 'quorvel', context: 'logic pro', label: 'waiting for takes', idle: true }],
+    [hostile, { take: hostile.take, piece: hostile.piece, context: hostile.project, label: hostile.status, idle: false }],
+  ];
+  for (const [state, view] of cases) {
+    await server.push(state);
+    await waitForView((v) => ['take', 'piece', 'context', 'label'].every((k) => v[k] === view[k]) &&
+      hasClass(v, 'idle') === view.idle && hasClass(v, 'recording') === !!view.recording && !hasClass(v, 'disconnected'),
+    `${JSON.stringify(state)} shows as ${JSON.stringify(view)}`);
+  }
+});
+
+test('the style and size chosen are kept for the next visit; stored values outside a group fall back', async () => {
+  const chosen = () => browser.evaluate(() => ['paper', 'poster', 'card', 'full']
+    .filter((name) => document.body.classList.contains(name)).join(' ') + ' / ' +
+    [...document.querySelectorAll('#styles span.on')].map((span) => span.textContent).sort().join(' '));
+  await browser.goto(url);
+  await browser.evaluate(() => localStorage.clear());
+  await browser.goto(url);
+  assert.equal(await chosen(), 'poster card / card poster', 'a first visit');
+  await choose(['paper', 'full']);
+  await browser.goto(url);
+  assert.equal(await chosen(), 'paper full / full paper', 'the next visit');
+  await browser.evaluate(() => { localStorage.setItem('quorvelStyle', 'Paper'); localStorage.setItem('quorvelSize', 'huge'); });
+  await browser.goto(url);
+  assert.equal(await chosen(), 'poster card / card poster', 'stored Paper and huge');
+});
+
+// With a key set the server answers nothing without it. The page must send it with the stream
+// and the take list, and an address without it (an old bookmark) is sent on with the stored key.
+test('a key in the address is kept and sent with the stream and the take list, also from an address without it', async () => {
+  await server.setTakes([entry('41', 'keep', 5)]);
+  await server.push(recording('42'));
+  const live = (why) => waitFor(() => browser.evaluate(() => ({
+    fresh: !window.left,
+    take: document.getElementById('take')?.textContent,
+    connected: !document.body.classList.contains('disconnected'),
+    listed: document.querySelectorAll('#takes .row').length,
+    polls: performance.getEntriesByType('resource').filter((r) => new URL(r.name).pathname === '/state').length,
+  })).catch(() => null), (v) => v?.fresh && v.take === '42' && v.connected && v.listed === 1 && v.polls === 0, why);
+  await server.setKey('k/one');
+  try {
+    await browser.goto(`${url}?key=k%2Fone`);
+    await live('the page with the key in its address');
+    await browser.evaluate(() => { window.left = true; setTimeout(() => { location.href = '/'; }); });
+    await live('the page from an address without the key');
+    await server.setKey('two');
+    await browser.goto(`${url}?style=x&key=two`);
+    await live('a new key in the address replaces the stored one');
+  } finally {
+    await server.setKey(null);
+  }
 });
 
 // Where everything is, in page pixels: the number's ink from the canvas text metrics of the
@@ -333,13 +404,83 @@ test('keeps the screen awake with the wake lock where it is offered, else with t
   }
 });
 
-// Last, as the script it adds stays for every later page this browser loads.
-test('without EventSource the page polls /state and follows it', async () => {
-  await browser.addInitScript('delete window.EventSource;');
+// The tests that follow need playwright's control of the network.
+const chromiumOnly = { skip: engine !== 'chromium' && 'these tests watch and refuse requests through playwright' };
+
+// Counts the page's requests for pathname: how many began, failed and were open at once, and
+// when the last began.
+function watchRequests(pathname) {
+  const seen = { count: 0, failed: 0, open: 0, mostOpen: 0, lastAt: Date.now() };
+  const mine = (request) => new URL(request.url()).pathname === pathname;
+  const handlers = {
+    request: (r) => {
+      if (!mine(r)) return;
+      Object.assign(seen, { count: seen.count + 1, open: seen.open + 1, lastAt: Date.now() });
+      seen.mostOpen = Math.max(seen.mostOpen, seen.open);
+    },
+    requestfinished: (r) => { if (mine(r)) seen.open--; },
+    requestfailed: (r) => { if (mine(r)) { seen.open--; seen.failed++; } },
+  };
+  Object.entries(handlers).forEach(([event, handler]) => browser.playwright.on(event, handler));
+  seen.stop = () => Object.entries(handlers).forEach(([event, handler]) => browser.playwright.off(event, handler));
+  return seen;
+}
+
+test('when /events fails the page polls /state, and takes the stream again once it works', chromiumOnly, async () => {
+  const streams = watchRequests('/events');
+  const polls = watchRequests('/state');
+  try {
+    await browser.playwright.route('**/events*', (route) => route.fulfill({ status: 404, body: 'Not Found' }));
+    try {
+      await browser.goto(url);
+      await server.push(recording('5'));
+      await waitForView((v) => v.take === '5' && !hasClass(v, 'disconnected'), 'the polled state is shown');
+      await waitFor(() => polls.count, (n) => n >= 3, 'polling goes on');
+    } finally {
+      await browser.playwright.unrouteAll({ behavior: 'ignoreErrors' });
+    }
+    const tried = streams.count;
+    await waitFor(() => ({ streams: streams.count, sincePoll: Date.now() - polls.lastAt }),
+      (seen) => seen.streams > tried && seen.sincePoll > 2000, 'the stream is tried again and polling stops', 60_000);
+    await server.push(recording('6'));
+    await waitForView((v) => v.take === '6' && !hasClass(v, 'disconnected'), 'the stream brings the next take');
+  } finally {
+    streams.stop();
+    polls.stop();
+  }
+});
+
+// A stopped process still has its connections accepted by the system, but answers nothing: what
+// a page sees when the Mac has left the network. The stream stays open and silent.
+test('a server that stops answering turns the page disconnected, one abandoned poll at a time', chromiumOnly, async () => {
   await browser.goto(url);
+  await server.push(recording('42'));
+  await waitForView((v) => v.take === '42' && v.label === 'recording' && !hasClass(v, 'disconnected'), 'the take is shown');
+  const polls = watchRequests('/state');
+  process.kill(server.pid, 'SIGSTOP');
+  try {
+    const view = await waitForView((v) => v.label === 'reconnecting\u2026' && hasClass(v, 'disconnected'),
+      'the page gives up on the silent server');
+    assert.deepEqual([view.take, view.piece, hasClass(view, 'recording')], ['42', 'Nocturne', false]);
+    await waitFor(() => polls.failed, (n) => n >= 2, 'unanswered polls are abandoned');
+    assert.equal(polls.mostOpen, 1, 'polls never overlap');
+  } finally {
+    process.kill(server.pid, 'SIGCONT');
+    polls.stop();
+  }
+  await waitForView((v) => v.label === 'recording' && !hasClass(v, 'disconnected'), 'the page reconnects');
+});
+
+// Last, as the script it adds stays for every later page this browser loads. Every poll must
+// carry the key.
+test('without EventSource the page polls /state with its key and follows it', async () => {
+  await browser.addInitScript('delete window.EventSource;');
+  await server.setKey('three');
+  await browser.goto(`${url}?key=three`);
   assert.equal(await browser.evaluate(() => typeof EventSource), 'undefined');
   for (const take of ['8', '9']) {
     await server.push(recording(take));
     await waitForView((v) => v.take === take && !hasClass(v, 'disconnected'), `take ${take} arrives by polling`);
   }
+  await server.setKey(null);
 });

@@ -5,6 +5,7 @@
 // Input lines:  a JSON object   -> pushed as the state (keys as in /state)   answers "updated"
 //               takes JSON      -> the document /api/v1/takes answers with,
 //                                  passed on as it is (setTakeList)           answers "updated"
+//               key TEXT / key  -> the access key every request needs, or none answers "updated"
 //               start / stop    -> starts or stops the listener               answers "listening
 //                                  PORT", "failed TEXT" or "stopped" once the server reports
 // It starts listening at launch; end of input quits.
@@ -38,8 +39,13 @@ int main(int argc, char** argv)
             return server.start();
         if (line == "stop")
             return server.stop();
-        if (line.startsWith("takes ")) {
-            server.setTakeList(line.sliced(6));
+        if (line.startsWith("takes ") || line.startsWith("key")) {
+            if (line.startsWith("key"))
+                server.setAccessKey(line.size() > 4
+                                        ? std::optional(QString::fromUtf8(line.sliced(4)))
+                                        : std::nullopt);
+            else
+                server.setTakeList(line.sliced(6));
             std::cout << "updated" << std::endl;
             return;
         }

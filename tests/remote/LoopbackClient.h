@@ -23,29 +23,19 @@ namespace quorvel::test {
 class LoopbackClient
 {
 public:
-    enum class Family { IPv4, IPv6 };
-
-    // Connects to 127.0.0.1 (or ::1) on port; check connected().
-    explicit LoopbackClient(quint16 port, Family family = Family::IPv4)
+    // Connects to 127.0.0.1 on port; check connected().
+    explicit LoopbackClient(quint16 port)
     {
-        sockaddr_storage address{};
-        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
-        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
-        if (family == Family::IPv4) {
-            v4.sin_family = AF_INET;
-            v4.sin_port = htons(port);
-            v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        } else {
-            v6.sin6_family = AF_INET6;
-            v6.sin6_port = htons(port);
-            v6.sin6_addr = in6addr_loopback;
-        }
-        const socklen_t length = family == Family::IPv4 ? sizeof v4 : sizeof v6;
-        m_fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int one = 1;
         if (m_fd >= 0)
             ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        if (m_fd < 0 || ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+        if (m_fd < 0 ||
+            ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             m_connectError = errno;
             close();
         }

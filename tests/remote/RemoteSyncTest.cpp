@@ -1,5 +1,6 @@
-// The watcher's side of the remote display: following the settings and pushing what the surfaces
-// show, over real sockets on loopback. A taken port is the command line tests' and the server's.
+// The watcher's side of the remote display: following the settings, over real sockets on
+// loopback. What it pushes on every scan is the page session test's; a taken port is the command
+// line tests' and the server's; the addresses shown with the key are the settings window's.
 #include "LoopbackClient.h"
 #include "support/Poll.h"
 #include "ui/WatcherHarness.h"
@@ -26,8 +27,7 @@ std::pair<QByteArray, QJsonObject> get(const FolderWatcher& watcher, const QByte
 }
 
 // Enabling serves the current state at once and every scan after it; the key setting reaches the
-// server and the addresses, and the stored settings hold for the next start; disabling closes
-// the port.
+// server, and the stored settings hold for the next start; disabling closes the port.
 TEST(RemoteSyncTest, TheSettingsDriveTheServerAndEveryScanIsPushed)
 {
     WatcherHarness h;
@@ -37,17 +37,9 @@ TEST(RemoteSyncTest, TheSettingsDriveTheServerAndEveryScanIsPushed)
     EXPECT_TRUE(h.settings().remoteDisplayEnabled());
     ASSERT_TRUE(pollUntil([&] { return watcher.remoteDisplayRunning(); }));
     const quint16 port = watcher.remoteDisplayPort();
-    auto [status, shown] = get(watcher, "/state");
-    EXPECT_EQ(status, "HTTP/1.1 200 OK");
-    EXPECT_EQ(shown.value("take").toString(), "42");
-    EXPECT_EQ(shown.value("status").toString(), "Next take");
-    EXPECT_EQ(shown.value("piece").toString(), "Song");
+    EXPECT_EQ(get(watcher, "/state").second.value("piece").toString(), "Song");
     h.record(QStringLiteral("042"));
     EXPECT_EQ(get(watcher, "/state").second.value("status").toString(), "Recording");
-    for (const QString& url : watcher.remoteDisplayURLs()) {
-        EXPECT_TRUE(url.startsWith("http://") && url.endsWith(QStringLiteral(":%1").arg(port)))
-            << url.toStdString();
-    }
 
     watcher.setRemoteDisplayKeyRequired(true);
     const QString key = watcher.remoteDisplayKey();
@@ -60,8 +52,6 @@ TEST(RemoteSyncTest, TheSettingsDriveTheServerAndEveryScanIsPushed)
     };
     for (const auto& [target, expected] : rows)
         EXPECT_EQ(get(watcher, target).first, expected) << target.toStdString();
-    for (const QString& url : watcher.remoteDisplayURLs())
-        EXPECT_TRUE(url.endsWith("/?key=" + fresh)) << url.toStdString();
 
     // The stored settings hold for the next start: the server comes up with the watcher, keyed.
     FolderWatcher next({}, h.settings(), nullptr, std::chrono::hours(1), 0);

@@ -39,22 +39,6 @@ TEST(DiagnosticsListingTest, CountsAudioAndTotalAndListsTheNewest)
                      "  " + at(3) + "  Song-01-002.WAV  \u2192 groups: [\"Song\", \"002\"]"}));
 }
 
-TEST(DiagnosticsListingTest, NothingToListOrNothingAudio)
-{
-    TempDir dir;
-    const QString file = dir.write("plain.txt"), folder = dir.makeFolder("texts");
-    dir.write("texts/readme.txt");
-    const std::pair<std::optional<QString>, QStringList> cases[] = {
-        {std::nullopt, {"Recent files: no folder to list"}},
-        {file, {"Recent files: could not list " + file}},
-        {folder,
-         {"Audio files in " + folder + " (0 of 0 audio / 1 total files, newest first):",
-          "  (none)"}}};
-    for (const auto& [path, lines] : cases)
-        EXPECT_EQ(DiagnosticsReport::recentFileReport(path, {}, 15), lines)
-            << path.value_or("no folder").toStdString();
-}
-
 TEST(DiagnosticsCaptureTest, Summaries)
 {
     const std::tuple<const char*, const char*, QString> cases[] = {
