@@ -82,7 +82,7 @@ TEST(DiagnosticsReportTest, ReportOfABusySession)
     EXPECT_FALSE(dropped);
     const QStringList lines = report->split(u'\n');
     ASSERT_EQ(lines.size(), 28) << report->toStdString();
-    EXPECT_EQ(lines[3], "Window system: none (no display)") << "nothing set it in this process";
+    EXPECT_EQ(lines[4], "Window system: none (no display)") << "nothing set it in this process";
     EXPECT_EQ(lines.mid(6, 14),
               (QStringList{"DAW selection: pinned: Ableton Live", "Detected DAW: Ableton Live",
                            "Status: recording; shown: Recording 42", "Last take file: take-042.wav",
