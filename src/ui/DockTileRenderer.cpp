@@ -1,5 +1,6 @@
 #include "ui/DockTileRenderer.h"
 
+#include "model/DecimalText.h"
 #include "platform/DockTile.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/DisplayFont.h"
@@ -9,6 +10,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <limits>
 
 namespace quorvel::DockTileRenderer {
 
@@ -95,6 +97,21 @@ void update(const std::optional<QString>& number, bool recording)
         return;
     }
     DockTile::showImage(render(*number, recording, imageSide(tileWidth())));
+}
+
+DockTile::LauncherBadge launcherBadge(const std::optional<QString>& number, bool recording)
+{
+    DockTile::LauncherBadge badge;
+    badge.urgent = recording;
+    const std::optional<qint64> value = number ? DecimalText::parseInteger(*number) : std::nullopt;
+    // KDE's task manager ignores a count from INT_MAX up and keeps showing the one before
+    // (KDE/plasma-desktop, applets/taskmanager/plugin/smartlaunchers/smartlauncherbackend.cpp,
+    // Backend::update), which would leave a stale take number on the icon.
+    if (value && *value >= 0 && *value < std::numeric_limits<int>::max()) {
+        badge.count = *value;
+        badge.countVisible = true;
+    }
+    return badge;
 }
 
 } // namespace quorvel::DockTileRenderer

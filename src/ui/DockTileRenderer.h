@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DockTile.h"
+
 #include <QColor>
 #include <QImage>
 #include <QRectF>
@@ -37,6 +39,10 @@ QImage render(const QString& number, bool recording, int side);
 // Installs the badge for number as the application's icon, or restores the normal icon when
 // there is no number.
 void update(const std::optional<QString>& number, bool recording);
+
+// What a launcher entry shows for the same state: number as its count while it is a whole
+// decimal number from 0 below 2^31 - 1, hidden otherwise; urgent exactly while recording.
+DockTile::LauncherBadge launcherBadge(const std::optional<QString>& number, bool recording);
 
 } // namespace DockTileRenderer
 } // namespace quorvel

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace quorvel;
 using namespace quorvel::test;
 
@@ -18,10 +20,13 @@ TEST(DockTileUpdaterTest, RedrawsOnlyWhenTheNumberOrTheFlagChanges)
     WatcherHarness h;
     std::vector<std::pair<std::optional<QString>, bool>> calls;
     // Each call logged, then installed as the application's icon.
-    DockTileUpdater updater(h.watcher(), [&](const std::optional<QString>& number, bool recording) {
-        calls.emplace_back(number, recording);
-        DockTileRenderer::update(number, recording);
-    });
+    DockTileUpdater updater(
+        h.watcher(), nullptr,
+        [&](const std::optional<QString>& number, bool recording) {
+            calls.emplace_back(number, recording);
+            DockTileRenderer::update(number, recording);
+        },
+        [](const DockTile::LauncherBadge&) {});
     const auto icon = [side = DockTileRenderer::imageSide(DockTileRenderer::tileWidth())] {
         return QApplication::windowIcon()
             .pixmap(side, side)
@@ -58,4 +63,92 @@ TEST(DockTileUpdaterTest, RedrawsOnlyWhenTheNumberOrTheFlagChanges)
     if (iconShowsBadge) {
         EXPECT_EQ(icon(), ApplicationIcon::render(icon().width())) << "without a number, the icon";
     }
+}
+
+namespace {
+
+std::string describe(const DockTile::LauncherBadge& badge)
+{
+    return "count " + std::to_string(badge.count) + (badge.countVisible ? " shown" : " hidden") +
+           (badge.urgent ? ", urgent" : "");
+}
+
+} // namespace
+
+TEST(LauncherBadgeTest, ShowsOnlyWholeNumbersEveryDockKeeps)
+{
+    const qint64 intMax = std::numeric_limits<int>::max();
+    struct Case
+    {
+        std::optional<QString> number;
+        bool recording;
+        DockTile::LauncherBadge expected;
+    };
+    const Case cases[] = {
+        {std::nullopt, false, {0, false, false}},
+        {std::nullopt, true, {0, false, true}},
+        {QString("42"), true, {42, true, true}},
+        {QString("43"), false, {43, true, false}},
+        {QString("0"), false, {0, true, false}},
+        {QString("+7"), false, {7, true, false}},
+        {QString::number(intMax - 1), false, {intMax - 1, true, false}},
+        // From here on KDE would keep the previous count on the icon.
+        {QString::number(intMax), false, {0, false, false}},
+        {QString("9223372036854775807"), true, {0, false, true}},
+        {QString("99999999999999999999"), false, {0, false, false}},
+        {QString("-3"), false, {0, false, false}},
+        {QString(""), false, {0, false, false}},
+        {QString("12b"), true, {0, false, true}},
+        {QString(" 12"), false, {0, false, false}},
+        // Arabic-Indic three: numeric, but not a decimal number a dock can show.
+        {QString::fromUtf8("\u0663"), false, {0, false, false}},
+    };
+    for (const Case& c : cases) {
+        const DockTile::LauncherBadge badge =
+            DockTileRenderer::launcherBadge(c.number, c.recording);
+        EXPECT_TRUE(badge == c.expected)
+            << "number " << (c.number ? c.number->toStdString() : "(none)")
+            << (c.recording ? ", recording" : "") << ": got " << describe(badge) << ", expected "
+            << describe(c.expected);
+    }
+}
+
+TEST(DockTileUpdaterTest, LauncherBadgeFollowsTheTakeAndTheDockIconSetting)
+{
+    WatcherHarness h;
+    std::vector<std::optional<QString>> drawn;
+    std::vector<DockTile::LauncherBadge> sent;
+    DockTileUpdater updater(
+        h.watcher(), &h.settings(),
+        [&](const std::optional<QString>& number, bool) { drawn.push_back(number); },
+        [&](const DockTile::LauncherBadge& badge) { sent.push_back(badge); });
+    const auto expectSent = [&](const char* step, size_t n, DockTile::LauncherBadge last) {
+        ASSERT_EQ(sent.size(), n) << step;
+        EXPECT_TRUE(sent.back() == last) << step << ": got " << describe(sent.back());
+    };
+
+    h.settings().setShowInDock(false);
+    EXPECT_TRUE(sent.empty()) << "nothing is sent before the watcher's first change";
+    h.settings().setShowInDock(true);
+
+    h.apply({});
+    expectSent("idle, no take", 1, {0, false, false});
+    h.record("42");
+    expectSent("recording 42", 2, {42, true, true});
+    h.apply(snapshotWithTake("42", true, std::nullopt, QString("/takes")));
+    expectSent("a folder: nothing new to send", 2, {42, true, true});
+
+    h.settings().setShowInDock(false);
+    expectSent("Dock icon off: the badge cleared", 3, {0, false, false});
+    ASSERT_EQ(drawn.size(), 2u) << "the setting alone redraws no tile";
+    h.stop("42");
+    EXPECT_EQ(drawn.back(), QString("43")) << "the tile keeps following the take";
+    expectSent("Dock icon off, next take: still cleared, not sent again", 3, {0, false, false});
+    h.settings().setShowInDock(true);
+    expectSent("Dock icon on again: the current take", 4, {43, true, false});
+
+    h.stop("Take A");
+    expectSent("a take without a number", 5, {0, false, false});
+    EXPECT_TRUE(updater.lastBadge() == DockTile::LauncherBadge{})
+        << "lastBadge reports what was sent";
 }

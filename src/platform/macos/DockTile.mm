@@ -29,4 +29,10 @@ void showIcon(const QIcon& icon)
     QApplication::setWindowIcon(icon);
 }
 
+void showLauncherBadge(const LauncherBadge&)
+{
+    // The Dock has no launcher entries to announce to; the tile drawn by showImage shows the
+    // number, and the accessory policy hides it with the Dock icon.
+}
+
 } // namespace quorvel::DockTile
