@@ -16,6 +16,9 @@ QUORVEL_DESKTOP_PACKAGES=(libqrencode-dev qt6-qpa-plugins fonts-urw-base35)
 QUORVEL_TEST_PACKAGES=(libgtest-dev chromium nodejs
     xvfb xdotool dbus python3-gi python3-gi-cairo gir1.2-webkit2-4.1 gstreamer1.0-plugins-good gstreamer1.0-libav
     ardour wine wine64 gcc-mingw-w64-x86-64)
+# The desktop integration's checks: a real Wayland session (Weston with XWayland, and Qt's Wayland
+# plugin for the native opt-out) and the reference validator for the autostart entry.
+QUORVEL_TEST_PACKAGES+=(weston xwayland qt6-wayland desktop-file-utils)
 # npm, for the page tests' node modules. Installed only where no npm exists: some Node.js builds
 # (NodeSource's) carry their own and conflict with this package.
 QUORVEL_NPM_PACKAGES=(npm)

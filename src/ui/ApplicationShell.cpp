@@ -37,7 +37,7 @@ ApplicationShell::ApplicationShell(FolderWatcher& watcher, UserDefaults& setting
     m_floatingWindow = std::make_unique<FloatingWindow>(m_watcher, m_settings);
     m_settingsWindow = std::make_unique<SettingsWindow>(m_watcher, m_settings, m_takeSheet);
     m_menuBarExtra = std::make_unique<MenuBarExtra>(m_watcher, *m_menu);
-    m_dockTileUpdater = std::make_unique<DockTileUpdater>(m_watcher);
+    m_dockTileUpdater = std::make_unique<DockTileUpdater>(m_watcher, &m_settings);
     buildContextMenu();
 
     connect(m_menu.get(), &MenuBarMenu::showFloatingWindowRequested, this,
