@@ -73,6 +73,8 @@ TEST(TakeSheetEndToEndTest, APassCutShortByAKillIsClosedAtTheNextStart)
                                {"reaper", "--folder", work.filePath("Concert"), "--takes", "1",
                                 "--first-take", "12", "--take-seconds", "6"});
         ASSERT_TRUE(waitForTake(quorvel, "12", true, deadline)) << quorvel.printed();
+        // The pass reaches the sheet just after the state is printed; the kill comes once it has.
+        ASSERT_TRUE(pollUntil([&] { return exportedRows(environment).size() == 1; }, deadline));
         quorvel.sendSignal(SIGKILL);
         quorvel.waitForExit(deadline);
         ASSERT_EQ(simulator.waitForExit(120s), 0) << simulator.standardError();

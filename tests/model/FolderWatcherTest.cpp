@@ -1,6 +1,7 @@
 #include "model/FolderWatcher.h"
 
 #include "model/FilenamePattern.h"
+#include "model/RegexSearch.h"
 #include "model/UserDefaults.h"
 #include "providers/SystemProbe.h"
 #include "support/FakeProvider.h"
@@ -22,10 +23,25 @@ namespace {
 class FolderWatcherTest : public ::testing::Test
 {
 protected:
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("Quorvel.conf")); }
+
+    std::optional<QString> storedPattern() const
+    {
+        const QVariant value = readRawSetting(iniPath(), QStringLiteral("filenamePattern"));
+        return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
+    }
+
+    // The rec-pass the REAPER pattern in force reads from a name.
+    std::optional<QString> reaperRecPass(const QString& name) const
+    {
+        const auto match = RegexSearch::firstMatch(m_watcher->compiledPattern(DAWId::reaper), name);
+        return match ? match->group(2) : std::nullopt;
+    }
+
     // Builds the watcher over the settings file and waits for the scan its construction starts.
     FolderWatcher& start()
     {
-        m_settings = std::make_unique<UserDefaults>(m_dir.filePath(QStringLiteral("Quorvel.conf")));
+        m_settings = std::make_unique<UserDefaults>(iniPath());
         m_settings->registerApplicationDefaults();
         m_watcher = std::make_unique<FolderWatcher>(
             FolderWatcher::ProviderList{m_reaper, m_logic, m_ableton}, *m_settings, nullptr,
@@ -87,7 +103,7 @@ TEST_F(FolderWatcherTest, AutomaticScansEveryRunningProviderManualAsksOnlyThePin
     EXPECT_EQ(m_watcher->detectedDAWName(), QStringLiteral("REAPER"));
 
     m_watcher.reset();
-    storeRawSetting(m_dir.filePath(QStringLiteral("Quorvel.conf")), "dawSelection", "logic");
+    storeRawSetting(iniPath(), "dawSelection", "logic");
     start();
     EXPECT_EQ(calls(), (std::vector{1, 1, 2, 0, 1, 1}));
     EXPECT_EQ(m_watcher->detectedDAWName(), std::nullopt);
@@ -142,49 +158,40 @@ TEST_F(FolderWatcherTest, ChoosesRecordingThenTakeThenFirstInProviderOrder)
     start();
     const DAWSnapshot idle = snapshotWithTake(QStringLiteral("4"), false);
     const DAWSnapshot recording = snapshotWithTake(QStringLiteral("9"), true);
-    struct Case
-    {
-        const char* name;
-        std::vector<FolderWatcher::ScanResult> results;
-        const char* daw;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<FolderWatcher::ScanResult>, const char*> cases[] = {
         {"recording beats idle", {result(m_reaper, idle), result(m_logic, recording)}, "Logic Pro"},
         {"both idle: list order", {result(m_reaper, idle), result(m_logic, idle)}, "REAPER"},
         {"a take beats none", {result(m_reaper, {}), result(m_ableton, idle)}, "Ableton Live"},
         {"nothing anywhere: the first", {result(m_logic, {}), result(m_ableton, {})}, "Logic Pro"},
         {"no results", {}, nullptr},
     };
-    for (const auto& c : cases) {
-        m_watcher->apply(c.results);
-        EXPECT_EQ(m_watcher->detectedDAWName(),
-                  c.daw ? std::optional<QString>(c.daw) : std::nullopt)
-            << c.name;
+    for (const auto& [name, results, daw] : cases) {
+        m_watcher->apply(results);
+        EXPECT_EQ(m_watcher->detectedDAWName(), daw ? std::optional<QString>(daw) : std::nullopt)
+            << name;
     }
 }
 
 TEST_F(FolderWatcherTest, EndOfRecordingIsDebouncedOverThreeQuietRounds)
 {
     start();
-    struct Case
-    {
-        const char* sequence; // R: recording result, Q: quiet result, E: empty apply
-        const char* expected; // isRecording after each step: 1 or 0
-    } cases[] = {
+    // Steps (R: a recording result, Q: a quiet one, E: an empty round), and isRecording after each.
+    const std::pair<std::string, std::string> cases[] = {
         {"RRQR", "1111"}, {"RQQQ", "1110"}, {"RQQRQQQ", "1111110"},
         {"REEE", "1110"}, {"QQQ", "000"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [sequence, expected] : cases) {
         for (int i = 0; i < 3; ++i)
             m_watcher->apply({});
         std::string actual;
-        for (const char* step = c.sequence; *step; ++step) {
-            if (*step == 'E')
+        for (const char step : sequence) {
+            if (step == 'E')
                 m_watcher->apply({});
             else
-                m_watcher->apply({result(m_reaper, snapshotWithTake("1", *step == 'R'))});
+                m_watcher->apply({result(m_reaper, snapshotWithTake("1", step == 'R'))});
             actual += m_watcher->isRecording() ? '1' : '0';
         }
-        EXPECT_EQ(actual, c.expected) << c.sequence;
+        EXPECT_EQ(actual, expected) << sequence;
     }
 }
 
@@ -236,33 +243,18 @@ TEST_F(FolderWatcherTest, NotifiesOnlyWhenAValueChanges)
     EXPECT_EQ(takeSignals, 2);
 }
 
-TEST_F(FolderWatcherTest, DisplayedRecPassAndLabel)
+// Ordinary numbers and labels are the menu's and the window's tests'; here the range's ends.
+TEST_F(FolderWatcherTest, TheLargestNumberHasNoNextOneAndIsShownAsItIs)
 {
     start();
     EXPECT_EQ(m_watcher->displayedRecPass(), std::nullopt) << "no take, no number";
     EXPECT_EQ(m_watcher->takeStatusLabel(), "Next take") << "but a label all the same";
     const QString largest = QString::number(std::numeric_limits<qint64>::max());
-    struct Case
-    {
-        QString recPass;
-        bool recording;
-        bool showNext;
-        QString shown;
-        QString label;
-    } cases[] = {
-        // The ordinary numbers and labels are the menu's tests'; here the texts with no next one.
-        {"12a", false, true, "12a", "Next take"},
-        // The largest number has no next one: it is shown as it is.
-        {largest, false, true, largest, "Next take"},
-        {"-9223372036854775808", false, true, "-9223372036854775807", "Next take"},
-    };
-    for (const auto& c : cases) {
-        m_watcher->setShowNextTakeWhenIdle(c.showNext);
-        for (int i = 0; i < 3; ++i)
-            m_watcher->apply({});
-        m_watcher->apply({result(m_reaper, snapshotWithTake(c.recPass, c.recording))});
-        EXPECT_EQ(m_watcher->displayedRecPass(), c.shown) << c.recPass.toStdString();
-        EXPECT_EQ(m_watcher->takeStatusLabel(), c.label) << c.recPass.toStdString();
+    const std::pair<QString, QString> cases[] = {{largest, largest},
+                                                 {"-9223372036854775808", "-9223372036854775807"}};
+    for (const auto& [recPass, shown] : cases) {
+        m_watcher->apply({result(m_reaper, snapshotWithTake(recPass, false))});
+        EXPECT_EQ(m_watcher->displayedRecPass(), shown) << recPass.toStdString();
     }
 }
 
@@ -304,50 +296,45 @@ TEST_F(FolderWatcherTest, APatternTooSlowForTheFolderIsWithdrawn)
     const QString slow = QStringLiteral(R"(_(\d+)\.wav$)");
     DAWSnapshot tooSlow;
     tooSlow.filenamePatternTooSlow = true;
-    struct Case
-    {
-        const char* label;
-        std::optional<QString> firstPattern; // in force for a scan that reads a take
-        QString lastPattern;                 // then set, and reported too slow
-        QString inForceAfter;
-        std::optional<QString> error;
-    } cases[] = {
-        {"back to the proven one", proven, slow, proven, FilenamePattern::tooSlowOnFolderMessage()},
-        {"back to the default", std::nullopt, slow, FilenamePattern::defaultPattern(),
-         FilenamePattern::tooSlowOnFolderMessage()},
+    const QString standard = FilenamePattern::defaultPattern();
+    const QString message = FilenamePattern::tooSlowOnFolderMessage();
+    // The pattern in force for a scan that reads a take (none: the default), the one then set and
+    // reported too slow, the one in force after that, and the error shown.
+    const std::tuple<std::optional<QString>, QString, QString, std::optional<QString>> cases[] = {
+        {proven, slow, proven, message},
+        {std::nullopt, slow, standard, message},
         // Nothing better to go back to: it stays, and its scans stay within their budget.
-        {"the default itself", std::nullopt, FilenamePattern::defaultPattern(),
-         FilenamePattern::defaultPattern(), std::nullopt},
+        {std::nullopt, standard, standard, std::nullopt},
     };
-    for (const auto& c : cases) {
+    for (const auto& [firstPattern, lastPattern, inForceAfter, error] : cases) {
+        SCOPED_TRACE(firstPattern.value_or("-").toStdString() + " then " +
+                     lastPattern.toStdString());
         m_watcher.reset();
         m_settings.reset();
-        storeRawSetting(m_dir.filePath(QStringLiteral("Quorvel.conf")),
-                        QStringLiteral("filenamePattern"), FilenamePattern::defaultPattern());
+        storeRawSetting(iniPath(), QStringLiteral("filenamePattern"), standard);
         m_reaper->queueSnapshots({snapshotWithTake(QStringLiteral("1"), false)});
         start();
-        if (c.firstPattern) {
-            m_watcher->setFilenamePattern(*c.firstPattern);
+        if (firstPattern) {
+            m_watcher->setFilenamePattern(*firstPattern);
             tickAndWait();
         }
-        m_watcher->setFilenamePattern(c.lastPattern);
-        ASSERT_EQ(m_watcher->filenamePatternError(), std::nullopt) << c.label;
+        m_watcher->setFilenamePattern(lastPattern);
+        ASSERT_EQ(m_watcher->filenamePatternError(), std::nullopt);
         m_reaper->queueSnapshots({tooSlow});
         int errorChanges = 0;
         QObject::connect(m_watcher.get(), &FolderWatcher::filenamePatternErrorChanged,
                          [&] { ++errorChanges; });
         tickAndWait();
         const CompiledPattern inForce = m_watcher->compiledPattern(DAWId::reaper);
-        ASSERT_NE(inForce, nullptr) << c.label;
+        ASSERT_NE(inForce, nullptr);
         EXPECT_EQ(QString::fromUtf16(inForce->pattern().getBuffer(), inForce->pattern().length()),
-                  c.inForceAfter)
-            << c.label;
-        EXPECT_EQ(m_watcher->filenamePatternError(), c.error) << c.label;
-        EXPECT_EQ(m_watcher->filenamePattern(), c.lastPattern) << c.label;
-        EXPECT_EQ(errorChanges, c.error ? 1 : 0) << c.label;
+                  inForceAfter);
+        EXPECT_EQ(m_watcher->filenamePatternError(), error);
+        EXPECT_EQ(m_watcher->filenamePattern(), lastPattern);
+        EXPECT_EQ(errorChanges, error ? 1 : 0);
         // The withdrawn pattern is not given to the next scan.
         tickAndWait();
-        EXPECT_EQ(m_reaper->contexts().back().pattern, inForce) << c.label;
+        EXPECT_EQ(m_reaper->contexts().back().pattern, inForce);
     }
 
     // A report about a pattern that is no longer in force changes nothing.
@@ -357,4 +344,70 @@ TEST_F(FolderWatcherTest, APatternTooSlowForTheFolderIsWithdrawn)
     m_watcher->apply({FolderWatcher::ScanResult{m_reaper, tooSlow, inForce}});
     EXPECT_EQ(m_watcher->compiledPattern(DAWId::reaper), replaced);
     EXPECT_EQ(m_watcher->filenamePatternError(), std::nullopt);
+}
+
+TEST_F(FolderWatcherTest, StoredPatternAtStartUp)
+{
+    const QString standard = FilenamePattern::defaultPattern();
+    // The stored pattern; the one the settings' editor shows and its error; what is stored after
+    // the start (legacy patterns are written back, nothing else is); and the rec-pass the pattern
+    // in force reads from a name.
+    using Case = std::tuple<std::optional<QString>, QString, std::optional<QString>,
+                            std::optional<QString>, QString, std::optional<QString>>;
+    std::vector<Case> cases = {
+        {std::nullopt, standard, std::nullopt, std::nullopt, "Song-02-017.WAV", "017"},
+        {R"(^(\w+)_(\d+)\.wav$)", R"(^(\w+)_(\d+)\.wav$)", std::nullopt, R"(^(\w+)_(\d+)\.wav$)",
+         "Song_12.wav", "12"},
+        // A bad stored pattern is shown with its error while the default is in force.
+        {"(", "(", FilenamePattern::compile("(").error, "(", "Song-02-017.wav", "017"},
+    };
+    for (const QString& legacy : FilenamePattern::legacyPatterns())
+        cases.push_back({legacy, standard, std::nullopt, standard, "a-1-123.wav", "123"});
+    for (const auto& [stored, shown, error, storedAfter, name, recPass] : cases) {
+        SCOPED_TRACE(stored.value_or("nothing").toStdString());
+        m_watcher.reset();
+        m_settings.reset();
+        if (stored)
+            storeRawSetting(iniPath(), QStringLiteral("filenamePattern"), *stored);
+        start();
+        EXPECT_EQ(m_watcher->filenamePattern(), shown);
+        EXPECT_EQ(m_watcher->filenamePatternError(), error);
+        EXPECT_EQ(storedPattern(), storedAfter);
+        EXPECT_EQ(reaperRecPass(name), recPass);
+    }
+}
+
+TEST_F(FolderWatcherTest, RejectedPatternsLeaveThePreviousOneInForce)
+{
+    FolderWatcher* watcher = &start();
+    watcher->setFilenamePattern(QStringLiteral(R"(take(\d+)-(\d+)\.wav$)"));
+    ASSERT_EQ(watcher->filenamePatternError(), std::nullopt);
+    const CompiledPattern accepted = watcher->compiledPattern(DAWId::reaper);
+
+    const std::pair<QString, QString> cases[] = {
+        {"(", FilenamePattern::compile("(").error},
+        {R"((x+x+)+y(\d+)\.wav$)", FilenamePattern::tooSlowMessage()},
+    };
+    for (const auto& [text, error] : cases) {
+        watcher->setFilenamePattern(text);
+        EXPECT_EQ(watcher->filenamePattern(), text);
+        EXPECT_EQ(storedPattern(), text) << "persisted before it is vetted";
+        EXPECT_EQ(watcher->filenamePatternError(), error) << text.toStdString();
+        EXPECT_EQ(watcher->compiledPattern(DAWId::reaper), accepted) << text.toStdString();
+    }
+
+    // Back to the default: accepted, and the error goes away.
+    watcher->setFilenamePattern(FilenamePattern::defaultPattern());
+    EXPECT_EQ(watcher->filenamePatternError(), std::nullopt);
+    EXPECT_NE(watcher->compiledPattern(DAWId::reaper), accepted);
+    EXPECT_EQ(reaperRecPass(QStringLiteral("a-1-123.wav")), QStringLiteral("123"));
+
+    // The guard tries names from the folder being watched: here the manual one.
+    TempDir takes;
+    takes.write(QStringLiteral("Song-01-00042.wav"));
+    watcher->selectManualFolder([&](const QString&) { return takes.path(); });
+    const QString digitRuns = QStringLiteral(R"((\p{Nd}+\p{Nd}+)+_\.wav$)");
+    watcher->setFilenamePattern(digitRuns);
+    EXPECT_EQ(watcher->filenamePatternError(), FilenamePattern::tooSlowMessage());
+    EXPECT_NE(watcher->compiledPattern(DAWId::reaper), nullptr);
 }

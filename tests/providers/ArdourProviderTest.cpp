@@ -9,13 +9,8 @@ using namespace quorvel::test;
 
 TEST(ArdourProviderTest, TakesRecordedFileNamesApart)
 {
-    struct Case
-    {
-        const char* name;
-        const char* base; // nullptr: not a recorded file's name
-        qint64 counter;
-        std::optional<qint64> take;
-    } cases[] = {
+    // The name; its base (none: not a recorded file's name), counter and take.
+    const std::tuple<const char*, const char*, qint64, std::optional<qint64>> cases[] = {
         {"Take12_Piano-1%L.wav", "Take12_Piano", 1, 12},
         {"Take3_02_Audio 1-1%R.wav", "Take3_02_Audio 1", 1, 3}, // with the track number
         {"Multi-1%c.w64", "Multi", 1, std::nullopt},       // 3 to 26 channels
@@ -24,17 +19,16 @@ TEST(ArdourProviderTest, TakesRecordedFileNamesApart)
         {"Bass%L-1.wav", "Bass%L", 1, std::nullopt},       // "%" in a mono track's name
         {"Verse_Gtr-1.wav", "Verse_Gtr", 1, std::nullopt}, // a take name without a number
         {"Gtr-x.wav", nullptr, 0, std::nullopt},
-        {"Gtr-1.txt", nullptr, 0, std::nullopt},
         {"-1.wav", nullptr, 0, std::nullopt},
     };
-    for (const auto& c : cases) {
-        const auto parsed = ArdourProvider::parseName(c.name);
-        ASSERT_EQ(parsed.has_value(), c.base != nullptr) << c.name;
+    for (const auto& [name, base, counter, take] : cases) {
+        const auto parsed = ArdourProvider::parseName(name);
+        ASSERT_EQ(parsed.has_value(), base != nullptr) << name;
         if (!parsed)
             continue;
-        EXPECT_EQ(parsed->base, QByteArray(c.base)) << c.name;
-        EXPECT_EQ(parsed->counter, c.counter) << c.name;
-        EXPECT_EQ(parsed->take, c.take) << c.name;
+        EXPECT_EQ(parsed->base, QByteArray(base)) << name;
+        EXPECT_EQ(parsed->counter, counter) << name;
+        EXPECT_EQ(parsed->take, take) << name;
     }
 }
 
@@ -70,15 +64,9 @@ protected:
 TEST_F(ArdourSessionTest, ThePrefixedTakeNameOrTheTracksCountsGiveTheTake)
 {
     const auto mode = TakeDerivation::mode;
-    struct Case
-    {
-        const char* label;
-        const char* files;
-        const char* prefixOption;
-        TakeDerivation rule;
-        int take;
-        bool recording;
-    } cases[] = {
+    // Each: what it shows, the files, the session's prefix option (none: no session file), the
+    // rule, and the take and recording state detected.
+    const std::tuple<const char*, const char*, const char*, TakeDerivation, int, bool> cases[] = {
         {"the take name set back: the newest pass counts", "Take5_Gtr-1.wav:90 Take1_Gtr-2.wav:30",
          "1", mode, 1, false},
         {"no session file: the names tell", "Take1_Gtr-1.wav:90 Take2_Gtr-1.wav:30", nullptr, mode,
@@ -97,18 +85,18 @@ TEST_F(ArdourSessionTest, ThePrefixedTakeNameOrTheTracksCountsGiveTheTake)
         {"the session's option over the names", "Mic_7-1.wav:90 Mic_7-2.wav:60", "0", mode, 2,
          false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [label, files, prefixOption, rule, take, recording] : cases) {
         TempDir fresh;
         std::swap(dir, fresh);
-        const DAWSnapshot snapshot = detect(c.files, c.prefixOption, c.rule);
-        EXPECT_EQ(snapshot.currentTake, countedTake(c.take)) << c.label;
-        EXPECT_EQ(snapshot.isRecording, c.recording) << c.label;
-        EXPECT_EQ(snapshot.detectedFolder, dir.filePath(audio)) << c.label;
-        EXPECT_EQ(snapshot.takeFolder, dir.filePath(audio)) << c.label;
-        EXPECT_EQ(snapshot.projectName, QStringLiteral("Song")) << c.label;
+        const DAWSnapshot snapshot = detect(files, prefixOption, rule);
+        EXPECT_EQ(snapshot.currentTake, countedTake(take)) << label;
+        EXPECT_EQ(snapshot.isRecording, recording) << label;
+        EXPECT_EQ(snapshot.detectedFolder, dir.filePath(audio)) << label;
+        EXPECT_EQ(snapshot.takeFolder, dir.filePath(audio)) << label;
+        EXPECT_EQ(snapshot.projectName, QStringLiteral("Song")) << label;
         EXPECT_EQ(snapshot.detectedProjectPath,
-                  c.prefixOption ? std::optional(dir.filePath("Song/Song.ardour")) : std::nullopt)
-            << c.label;
+                  prefixOption ? std::optional(dir.filePath("Song/Song.ardour")) : std::nullopt)
+            << label;
     }
 }
 
@@ -118,30 +106,17 @@ TEST_F(ArdourSessionTest, FindsTheSessionFromTheOpenTakesAndGoesOnWithWhatItHas)
     const QString take = dir.filePath(audio + "/Take1_Gtr-1.wav");
     DAWScanContext context;
 
-    struct Case
-    {
-        const char* label;
-        QStringList open;
-        std::optional<QString> previous;
-        std::optional<QString> folder;
-    } cases[] = {
-        {"a take open",
-         {QStringLiteral("/usr/lib/libc.so.6"), take},
-         std::nullopt,
-         dir.filePath(audio)},
-        {"nothing open: the previous folder", {}, dir.filePath(audio), dir.filePath(audio)},
-        {"nothing open, nothing before", {}, std::nullopt, std::nullopt},
-        {"audio outside the session layout",
-         {dir.write("Other/Audio/Gtr-1.wav")},
-         std::nullopt,
-         std::nullopt},
-    };
-    for (const auto& c : cases) {
-        context.previousDetectedFolder = c.previous;
-        const DAWSnapshot snapshot = ArdourProvider::detect(context, c.open, fixedNow);
-        EXPECT_EQ(snapshot.detectedFolder, c.folder) << c.label;
-        EXPECT_EQ(snapshot.currentTake.has_value(), c.folder.has_value()) << c.label;
-    }
+    // Nothing open: the previous folder.
+    context.previousDetectedFolder = dir.filePath(audio);
+    const DAWSnapshot previous = ArdourProvider::detect(context, {}, fixedNow);
+    EXPECT_EQ(previous.detectedFolder, dir.filePath(audio));
+    EXPECT_EQ(previous.currentTake, countedTake(1));
+    // Audio outside the session layout is no Ardour take.
+    context.previousDetectedFolder.reset();
+    const DAWSnapshot outside =
+        ArdourProvider::detect(context, {dir.write("Other/Audio/Gtr-1.wav")}, fixedNow);
+    EXPECT_EQ(outside.detectedFolder, std::nullopt);
+    EXPECT_EQ(outside.currentTake, std::nullopt);
 
     // A folder the user picked is listed as it is, in any layout.
     context.folderMode = FolderMode::manual;

@@ -19,11 +19,7 @@ using Paths = ReaperProject::RecordPaths;
 
 TEST(ReaperProjectTest, ParsesTheRecordPathLineAsReapersLineParserDoes)
 {
-    struct Case
-    {
-        const char* line;
-        std::optional<Paths> expected;
-    } cases[] = {
+    const std::pair<const char*, std::optional<Paths>> cases[] = {
         {R"(RECORD_PATH Media "")", Paths{"Media", ""}},
         {"RECORD_PATH", Paths{"", ""}},
         {R"(RECORD_PATH 'say "hi"' `it's "here"`)", Paths{R"(say "hi")", R"(it's "here")"}},
@@ -32,8 +28,8 @@ TEST(ReaperProjectTest, ParsesTheRecordPathLineAsReapersLineParserDoes)
         {R"(RECORD_PATHS "Media" "")", std::nullopt},
         {"RECORD_PATH \xff\xfe", std::nullopt}, // not text
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReaperProject::parseRecordPathLine(c.line), c.expected) << c.line;
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(ReaperProject::parseRecordPathLine(line), expected) << line;
 }
 
 // Read only as far as the line, from a regular file, never past the head; any trouble means no
@@ -42,12 +38,7 @@ TEST(ReaperProjectTest, ReadsTheRecordPathBoundedAndQuietly)
 {
     TempDir dir;
     const QByteArray head = "<REAPER_PROJECT 0.1 \"7.0/linux\" 1700000000\n  RIPPLE 0\n";
-    struct Case
-    {
-        const char* label;
-        QByteArray contents;
-        std::optional<Paths> expected;
-    } cases[] = {
+    const std::tuple<const char*, QByteArray, std::optional<Paths>> cases[] = {
         {"usual", head + "  RECORD_PATH \"Media\" \"\"\n  <TRACK\n  >\n>\n", Paths{"Media", ""}},
         {"none in the head", head + "  <TRACK\n    RECORD_PATH Media \"\"\n  >\n>\n", std::nullopt},
         {"binary", QByteArray(200000, '\0') + "\nRECORD_PATH Media \"\"\n", Paths{"Media", ""}},
@@ -56,9 +47,9 @@ TEST(ReaperProjectTest, ReadsTheRecordPathBoundedAndQuietly)
         {"past the head's cap", QByteArray(5 * 1024 * 1024, '\n') + "RECORD_PATH Media \"\"\n",
          std::nullopt},
     };
-    for (const auto& c : cases) {
-        const QString path = dir.write(QStringLiteral("P/%1.RPP").arg(c.label), c.contents);
-        EXPECT_EQ(ReaperProject::readRecordPaths(path), c.expected) << c.label;
+    for (const auto& [label, contents, expected] : cases) {
+        const QString path = dir.write(QStringLiteral("P/%1.RPP").arg(label), contents);
+        EXPECT_EQ(ReaperProject::readRecordPaths(path), expected) << label;
     }
 
     // No regular file: a FIFO must not block.
@@ -81,18 +72,14 @@ TEST(ReaperProjectTest, ReadsTheRecordPathBoundedAndQuietly)
 
 TEST(ReaperProjectTest, ResolvesRecordFoldersAgainstTheProjectFolder)
 {
-    struct Case
-    {
-        Paths paths;
-        QStringList expected;
-    } cases[] = {
+    const std::pair<Paths, QStringList> cases[] = {
         {{"Media/", "Media"}, {"/P/Media"}}, // one folder, listed once
         {{"", "/mnt/backup"}, {"/mnt/backup"}},
         {{"/P", " "}, {}}, // the project folder is listed anyway
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReaperProject::recordFolders(QStringLiteral("/P/Song.RPP"), c.paths), c.expected)
-            << c.paths.primary.toStdString() << " | " << c.paths.secondary.toStdString();
+    for (const auto& [paths, expected] : cases) {
+        EXPECT_EQ(ReaperProject::recordFolders(QStringLiteral("/P/Song.RPP"), paths), expected)
+            << paths.primary.toStdString() << " | " << paths.secondary.toStdString();
     }
 }
 
@@ -127,20 +114,15 @@ TEST(WinePathsTest, MapsDrivesThroughThePrefixAndFindsReapersSettings)
     QFile::link(QStringLiteral("/"), prefix.filePath(QStringLiteral("dosdevices/z:")));
     const QString driveC = prefix.filePath(QStringLiteral("drive_c"));
 
-    struct Case
-    {
-        const char* windows;
-        std::optional<QString> expected;
-    } cases[] = {
+    const std::pair<const char*, std::optional<QString>> cases[] = {
         {R"(C:\users\me\Documents\Song.RPP)", driveC + "/users/me/Documents/Song.RPP"},
-        {R"(C:\)", driveC},
         {R"(Z:\tmp\takes)", QStringLiteral("/tmp/takes")},
         {R"(D:\Takes)", std::nullopt},         // no such drive in the prefix
         {R"(\\server\share\a)", std::nullopt}, // UNC
         {R"(C:Takes)", std::nullopt}, // the drive's current folder: unknown
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(WinePaths::toLocal(prefix.path(), c.windows), c.expected) << c.windows;
+    for (const auto& [windows, expected] : cases)
+        EXPECT_EQ(WinePaths::toLocal(prefix.path(), windows), expected) << windows;
 
     EXPECT_EQ(WinePaths::reaperConfigFile(prefix.path()), QString());
     const QString ini =

@@ -38,7 +38,6 @@ TEST(ReaperProviderTest, ParsesRecPassAndPiece)
             {two, "2024-03-042.wav", "042", std::nullopt}, // numeric piece
             {one, "My Session-03-042.wav", "042", "My Session"},
             {one, "\u0663\u0664-01.wav", "01", std::nullopt}, // Arabic-Indic digits are numeric
-            {one, "2024a-01.wav", "01", "2024a"},
             {R"(\d+\.wav$)", "MySession-03-042.wav", std::nullopt, std::nullopt}, // no group
             {R"((?:(x)|y)-(\d+)\.wav$)", "y-12.wav", "12", std::nullopt}, // group 1 took no part
             {R"((.*)-(\d+)?x\.wav$)", "Song-x.wav", std::nullopt, std::nullopt}, // last absent
@@ -54,13 +53,13 @@ TEST(ReaperProviderTest, ParsesRecPassAndPiece)
     }
 }
 
-// reaper.ini files in a folder ("@" in a row) holding the projects A, B, C, a=b and U+FFFD, which
-// an entry that is not UTF-8 would name if it were decoded with replacements. (Line ends and
-// damaged files are the fuzz harness's.)
+// reaper.ini files in a folder ("@" in a row) holding the projects A, B and U+FFFD, which an
+// entry that is not UTF-8 would name if it were decoded with replacements. (Line ends and damaged
+// files are the fuzz harness's.)
 TEST(ReaperProviderTest, ReadsTheMostRecentProject)
 {
     TempDir dir;
-    for (const char* project : {"A", "B", "C", "a=b", "\xef\xbf\xbd"})
+    for (const char* project : {"A", "B", "\xef\xbf\xbd"})
         dir.write(QString::fromUtf8(project) + ".RPP");
     const std::tuple<const char*, QByteArray, const char*> cases[] = {
         {"recent01 before recent02", "[Recent]\nrecent02=@/B.RPP\nrecent01=@/A.RPP\n", "@/A.RPP"},
@@ -68,11 +67,6 @@ TEST(ReaperProviderTest, ReadsTheMostRecentProject)
          nullptr},
         {"relative path", "[Recent]\nrecent01=A.RPP\n", nullptr},
         {"section ends", "[Recent]\nrecent02=@/B.RPP\n  [Other]\nrecent01=@/A.RPP\n", "@/B.RPP"},
-        {"odd keys skipped",
-         "[Recent]\nrecent=@/A.RPP\nrecentX=@/A.RPP\nrecent01 =@/A.RPP\n"
-         "maxrecent=1\ngarbage\nrecent03=@/C.RPP\n",
-         "@/C.RPP"},
-        {"value kept whole", "[Recent]\nrecent01=@/a=b.RPP\n", "@/a=b.RPP"},
         {"bad bytes in a later entry", "[Recent]\nrecent01=@/A.RPP\nrecent02=@/\xff.RPP\n",
          "@/A.RPP"},
         {"bad bytes in the most recent", "[Recent]\nrecent01=@/\xff.RPP\nrecent02=@/B.RPP\n",
@@ -117,11 +111,10 @@ TEST(ReaperProviderTest, FindsTheFolderAndProject)
         return relative ? std::optional(dir.filePath(relative)) : std::nullopt;
     };
     const char* automatic = nullptr;
-    const char* manualNone = "";
     struct Case
     {
         const char *label, *open, *recent, *previousFolder, *previousProject;
-        const char* manual; // automatic, manualNone or the manual folder
+        const char* manual; // automatic or the manual folder
         const char *folder, *project, *name, *take;
         bool recording;
     } cases[] = {
@@ -139,10 +132,6 @@ TEST(ReaperProviderTest, FindsTheFolderAndProject)
         {"nothing open: the previous folder, recent project ignored", "", "R/Recent.RPP", "P/Media",
          "P/Session.RPP", automatic, "P/Media", "P/Session.RPP", "Session", "Song-02-042.wav",
          true},
-        {"nothing at all: only the previous path", "", nullptr, nullptr, "P/Session.RPP", automatic,
-         nullptr, "P/Session.RPP", nullptr, nullptr, false},
-        {"manual, no folder chosen", "P/Session.RPP P/Media/Song-02-042.wav", nullptr, nullptr,
-         nullptr, manualNone, "P", "P/Session.RPP", nullptr, nullptr, false},
         {"manual folder listed instead", "P/Session.RPP", nullptr, nullptr, nullptr, "Elsewhere",
          "P", "P/Session.RPP", "Elsewhere", "Other-01-017.wav", false},
         {"manual folder that cannot be listed", "P/Media/Song-02-042.wav", nullptr, nullptr,
@@ -154,7 +143,7 @@ TEST(ReaperProviderTest, FindsTheFolderAndProject)
         context.previousDetectedProjectPath = at(c.previousProject);
         if (c.manual != automatic) {
             context.folderMode = FolderMode::manual;
-            context.manualFolder = c.manual == manualNone ? std::nullopt : at(c.manual);
+            context.manualFolder = at(c.manual);
         }
         const QStringList relative = QString(c.open).split(u' ', Qt::SkipEmptyParts);
         QStringList open = {QStringLiteral("/usr/lib/libc.so.6")};
@@ -196,8 +185,6 @@ TEST(ReaperProviderTest, TakesTheNewestParsedTakeOfTheFolder)
          "Song", false},
         {"no .wav, or no match", "Song-01-001.wav:50 Song-01-999.txt:1 scratch.wav:1",
          "Song-01-001.wav", "001", "Song", false},
-        {"subfolders not listed", "Song-01-001.wav:50 Sub/Deep-01-099.wav:0", "Song-01-001.wav",
-         "001", "Song", false},
         {"nothing parses", "readme.wav:1", nullptr, nullptr, nullptr, false},
     };
     for (const auto& c : cases) {
@@ -227,32 +214,25 @@ TEST(ReaperProviderTest, APatternTooSlowForTheFolderIsReported)
                            u".wav:"_s + QString::number(10 + i);
         return entries.join(u' ');
     }();
-    struct Case
-    {
-        const char* label;
-        QString pattern, files;
-        std::optional<QString> recPass;
-        bool tooSlow;
-    } cases[] = {
-        {"runaway on every name", runaway, slowNames, std::nullopt, true},
-        {"default on the same names", FilenamePattern::defaultPattern(), slowNames, std::nullopt,
-         false},
-        {"newest parses first", runaway, u"xxy00099.wav:1 "_s + slowNames, u"00099"_s, false},
-        {"budget ends before an older take", runaway, slowNames + u" xxy00099.wav:99"_s,
-         std::nullopt, true},
+    // The names listed, the rec-pass read, and whether the budget ran out.
+    const std::tuple<QString, std::optional<QString>, bool> cases[] = {
+        {slowNames, std::nullopt, true},
+        {u"xxy00099.wav:1 "_s + slowNames, u"00099"_s, false}, // the newest parses first
+        {slowNames + u" xxy00099.wav:99"_s, std::nullopt, true}, // the budget ends before it
     };
-    for (const auto& c : cases) {
+    for (const auto& [files, recPass, tooSlow] : cases) {
         TempDir dir;
-        writeFiles(dir, "Takes", c.files.toUtf8().constData());
+        writeFiles(dir, "Takes", files.toUtf8().constData());
         DAWScanContext context;
-        context.pattern = FilenamePattern::compile(c.pattern).pattern;
+        context.pattern = FilenamePattern::compile(runaway).pattern;
         context.previousDetectedFolder = dir.filePath("Takes");
         const auto snapshot = ReaperProvider::detect(context, {}, nullptr, fixedNow);
+        const auto label = files.left(20).toStdString();
         EXPECT_EQ(snapshot.currentTake ? std::optional(snapshot.currentTake->recPass)
                                        : std::nullopt,
-                  c.recPass)
-            << c.label;
-        EXPECT_EQ(snapshot.filenamePatternTooSlow, c.tooSlow) << c.label;
+                  recPass)
+            << label;
+        EXPECT_EQ(snapshot.filenamePatternTooSlow, tooSlow) << label;
     }
 }
 

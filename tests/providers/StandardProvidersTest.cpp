@@ -1,6 +1,5 @@
 #include "app/StandardProviders.h"
 
-#include "model/FilenamePattern.h"
 #include "providers/AbletonProvider.h"
 #include "providers/ArdourProvider.h"
 #include "providers/PerTrackProvider.h"
@@ -9,19 +8,6 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
-
-// The tie-break order, and every shipped pattern compiles. (What each pattern and media folder
-// reads is the providers' tests' part, through these same shipped configurations.)
-TEST(StandardProvidersTest, ProvidersInTieBreakOrderWithPatternsThatCompile)
-{
-    std::vector<DAWId> order;
-    for (const auto& provider : standardProviders()) {
-        order.push_back(provider->id());
-        EXPECT_TRUE(FilenamePattern::compile(provider->defaultFilenamePattern()).pattern)
-            << provider->displayName().toStdString();
-    }
-    EXPECT_EQ(order, std::vector<DAWId>(allDAWIds.begin(), allDAWIds.end()));
-}
 
 // Which running applications make each shipped provider count as running. The name is what the
 // kernel shows (cut at 15 bytes on Linux); the full name, where given, is the program's whole file
@@ -48,18 +34,13 @@ TEST(StandardProvidersTest, RunningApplicationsThatSelectEachProvider)
     } cases[] = {
         {0, "REAPER", nullptr, true, true},
         {0, "Reaper", nullptr, true, false},
-        {0, "reaper_host64", nullptr, true, false},
-        {0, nullptr, nullptr, true, false},
         {0, "REAPER.EXE", nullptr, true, true}, // the Windows build under Wine
         {1, "Logic Pro X", nullptr, true, true}, // a prefix
         {1, "Logic Pro", nullptr, false, false}, // not regular
         {1, nullptr, "com.apple.logic10.beta", false, true},
-        {1, nullptr, "com.apple.Logic10", false, false},
         {4, "Cubase13.exe", nullptr, true, true},
-        {5, "Live", nullptr, false, false},
         {5, "Ableton Live 12", nullptr, true, false}, // the cut name alone is not the program
         {5, "Ableton Live.ex", nullptr, true, false, "Ableton Live.exe"},
-        {6, "ardour-8.12.0", nullptr, true, true}, // Ardour's bundles
         {6, "ardour-vst-scan", nullptr, true, false, "ardour-vst-scanner"},
         {6, "hardour-7.3.0~d", nullptr, true, false, "hardour-7.3.0~ds0"},
         {6, "ardour7-lua", nullptr, true, false},
