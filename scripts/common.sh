@@ -9,13 +9,18 @@ QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6
 # libqrencode for the remote display's QR codes, Qt's X11 platform plugin, and Nimbus Sans, the
 # metric-compatible stand-in for the window's Helvetica Neue.
 QUORVEL_DESKTOP_PACKAGES=(libqrencode-dev qt6-qpa-plugins fonts-urw-base35)
+# What scripts/package.sh needs to make the Debian package: help2man for the manual page,
+# dpkg-shlibdeps (dpkg-dev) for the dependencies, and the two validators the package test runs.
+QUORVEL_PACKAGE_PACKAGES=(help2man dpkg-dev desktop-file-utils appstream)
 # What the test suite needs on top: the page tests' browsers, Chromium and WebKitGTK (Safari's
 # engine, driven from Python on a virtual display and a private D-Bus session bus, with the
 # GStreamer decoders for the page's H.264/AAC clip); and the real DAWs the end-to-end tests record
-# with: Ardour's engine, and Wine with a cross compiler for a Windows program.
+# with: Ardour's engine, and Wine with a cross compiler for a Windows program; and the package
+# test's tools.
 QUORVEL_TEST_PACKAGES=(libgtest-dev chromium nodejs
     xvfb xdotool dbus python3-gi python3-gi-cairo gir1.2-webkit2-4.1 gstreamer1.0-plugins-good gstreamer1.0-libav
-    ardour wine wine64 gcc-mingw-w64-x86-64)
+    ardour wine wine64 gcc-mingw-w64-x86-64
+    "${QUORVEL_PACKAGE_PACKAGES[@]}")
 # npm, for the page tests' node modules. Installed only where no npm exists: some Node.js builds
 # (NodeSource's) carry their own and conflict with this package.
 QUORVEL_NPM_PACKAGES=(npm)
