@@ -4,7 +4,8 @@
 QUORVEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building Quorvel needs, from Debian's and Ubuntu's archives.
-QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-sqlite libicu-dev lsof)
+QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-sqlite libicu-dev lsof
+    libavahi-compat-libdnssd-dev)
 # What the desktop application needs on top of the build packages.
 # libqrencode for the remote display's QR codes, Qt's X11 platform plugin, and Nimbus Sans, the
 # metric-compatible stand-in for the window's Helvetica Neue.
@@ -15,7 +16,8 @@ QUORVEL_DESKTOP_PACKAGES=(libqrencode-dev qt6-qpa-plugins fonts-urw-base35)
 # with: Ardour's engine, and Wine with a cross compiler for a Windows program.
 QUORVEL_TEST_PACKAGES=(libgtest-dev chromium nodejs
     xvfb xdotool dbus python3-gi python3-gi-cairo gir1.2-webkit2-4.1 gstreamer1.0-plugins-good gstreamer1.0-libav
-    ardour wine wine64 gcc-mingw-w64-x86-64)
+    ardour wine wine64 gcc-mingw-w64-x86-64
+    avahi-daemon avahi-utils)
 # npm, for the page tests' node modules. Installed only where no npm exists: some Node.js builds
 # (NodeSource's) carry their own and conflict with this package.
 QUORVEL_NPM_PACKAGES=(npm)
