@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace quorvel;
@@ -97,6 +99,13 @@ std::vector<Found> browseFor(const QString& name)
     return matching;
 }
 
+// The daemons end with the test even when it is killed (a timeout): a leftover avahi-daemon would
+// hold the mDNS port and make every later run skip.
+void endWithParent(QProcess& process)
+{
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
 class AvahiAnnouncementTest : public ::testing::Test
 {
 protected:
@@ -129,6 +138,7 @@ protected:
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(socket));
 
         m_bus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        endWithParent(m_bus);
         m_bus.start(QStringLiteral("dbus-daemon"),
                     {QStringLiteral("--nofork"), QStringLiteral("--config-file=") +
                                                      m_dir.filePath(QStringLiteral("bus.conf"))});
@@ -149,6 +159,7 @@ protected:
     void startDaemon()
     {
         m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+        endWithParent(m_daemon);
         m_daemon.start(QStringLiteral("/usr/sbin/avahi-daemon"),
                        {QStringLiteral("--no-drop-root"), QStringLiteral("--no-chroot"),
                         QStringLiteral("--no-rlimits"), QStringLiteral("-f"),
