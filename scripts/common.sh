@@ -4,7 +4,8 @@
 QUORVEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building Quorvel needs, from Debian's and Ubuntu's archives.
-QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-sqlite libicu-dev lsof)
+QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-sqlite libicu-dev lsof
+    libavahi-compat-libdnssd-dev)
 # What the desktop application needs on top of the build packages.
 # libqrencode for the remote display's QR codes, Qt's further platform plugins (Debian 12 ships the
 # X11 one in libqt6gui6, which Qt pulls in; other releases put it here), and Nimbus Sans, the
@@ -16,11 +17,12 @@ QUORVEL_PACKAGE_PACKAGES=(help2man dpkg-dev desktop-file-utils appstream)
 # What the test suite needs on top: the page tests' browsers, Chromium and WebKitGTK (Safari's
 # engine, driven from Python on a virtual display and a private D-Bus session bus, with the
 # GStreamer decoders for the page's H.264/AAC clip); and the real DAWs the end-to-end tests record
-# with: Ardour's engine, and Wine with a cross compiler for a Windows program; and the package
-# test's tools.
+# with: Ardour's engine, and Wine with a cross compiler for a Windows program; an mDNS responder
+# (avahi-daemon, and avahi-browse to look) for the announcement test; and the package test's tools.
 QUORVEL_TEST_PACKAGES=(libgtest-dev chromium nodejs
     xvfb xdotool dbus python3-gi python3-gi-cairo gir1.2-webkit2-4.1 gstreamer1.0-plugins-good gstreamer1.0-libav
     ardour wine wine64 gcc-mingw-w64-x86-64
+    avahi-daemon avahi-utils
     "${QUORVEL_PACKAGE_PACKAGES[@]}")
 # The desktop integration's checks: a real Wayland session (Weston with XWayland, and Qt's Wayland
 # plugin for the native opt-out).

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 namespace quorvel::HeadlessMode {
@@ -96,10 +97,14 @@ int run(const CommandLine& commandLine)
     if (sheet.problem())
         printLine(stderr, QStringLiteral("quorvel: %1").arg(*sheet.problem()));
     TakeRecorder recorder(watcher, sheet, settings);
-    // One report per change of the server's status, though it changes two published values.
-    std::pair<bool, std::optional<QString>> reportedStatus{false, std::nullopt};
+    // One report per change of the server's status, though it changes two published values, and
+    // another when the page's announcement changes the order of the addresses.
+    using RemoteStatus = std::tuple<bool, std::optional<QString>, bool>;
+    RemoteStatus reportedStatus{false, std::nullopt, false};
     QObject::connect(&watcher, &FolderWatcher::changed, &watcher, [&] {
-        const std::pair status{watcher.remoteDisplayRunning(), watcher.remoteDisplayError()};
+        const RemoteStatus status{watcher.remoteDisplayRunning(), watcher.remoteDisplayError(),
+                                  watcher.remoteDisplayAnnouncement().state ==
+                                      ServiceAnnouncement::State::registered};
         if (status == reportedStatus)
             return;
         reportedStatus = status;

@@ -20,7 +20,9 @@ namespace quorvel {
 FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QObject* parent,
                              std::chrono::milliseconds tickInterval, quint16 remoteDisplayPort)
     : QObject(parent), m_settings(settings), m_providers(std::move(providers)),
-      m_tickInterval(tickInterval), m_remoteServer(new RemoteDisplayServer(remoteDisplayPort, this))
+      m_tickInterval(tickInterval),
+      m_remoteServer(new RemoteDisplayServer(remoteDisplayPort, this)),
+      m_announcement(new ServiceAnnouncement(this))
 {
     loadFilenamePattern();
     m_showNextTakeWhenIdle = m_settings.showNextTakeWhenIdle();
@@ -41,6 +43,11 @@ FolderWatcher::FolderWatcher(ProviderList providers, UserDefaults& settings, QOb
             if (self)
                 self->setRemoteDisplayStatus(running, error);
         });
+    connect(m_announcement, &ServiceAnnouncement::statusChanged, this, [this] {
+        assign(m_remoteDisplayAnnouncement, m_announcement->status(),
+               &FolderWatcher::remoteDisplayAnnouncementChanged);
+        emitChangedIfNeeded();
+    });
     // The key is in force before the first request can arrive.
     applyRemoteDisplayKey();
     // No state yet: the first push follows the first applied scan.
@@ -126,6 +133,8 @@ void FolderWatcher::applyRemoteDisplayEnabled(bool enabled)
         syncRemoteDisplay();
     } else {
         m_remoteServer->stop();
+        // At once, not when the server's report of the stop arrives.
+        m_announcement->withdraw();
     }
     emitChangedIfNeeded();
 }
@@ -164,7 +173,25 @@ void FolderWatcher::setRemoteDisplayStatus(bool running, const std::optional<QSt
 {
     assign(m_remoteDisplayRunning, running, &FolderWatcher::remoteDisplayRunningChanged);
     assign(m_remoteDisplayError, error, &FolderWatcher::remoteDisplayErrorChanged);
+    syncAnnouncement();
     emitChangedIfNeeded();
+}
+
+void FolderWatcher::syncAnnouncement()
+{
+    // A restart is reported as a stop, then as listening on its (perhaps new) port; announce()
+    // replaces what was announced before, so an old port never stays on the network.
+    if (!m_remoteDisplayRunning || !m_remoteDisplayEnabled) {
+        m_announcement->withdraw();
+        return;
+    }
+    ServiceAnnouncement::Service service;
+    service.name = NetworkInfo::serviceName(NetworkInfo::localHostName());
+    service.type = QByteArrayLiteral("_http._tcp");
+    service.port = remoteDisplayPort();
+    // The key stays out: the TXT record can be read by anyone on the network.
+    service.txt = {{QByteArrayLiteral("path"), QByteArrayLiteral("/")}};
+    m_announcement->announce(service);
 }
 
 void FolderWatcher::setFolderMode(FolderMode mode)
@@ -537,17 +564,10 @@ void FolderWatcher::setRemoteTakeList(const QByteArray& json)
 
 QStringList FolderWatcher::remoteDisplayURLs() const
 {
-    const QString port = QString::number(remoteDisplayPort());
-    QStringList urls;
-    if (const auto name = NetworkInfo::localHostName())
-        urls << QStringLiteral("http://%1.local:%2").arg(*name, port);
-    for (const QString& address : NetworkInfo::lanIPv4Addresses())
-        urls << QStringLiteral("http://%1:%2").arg(address, port);
-    if (m_remoteDisplayKeyRequired) {
-        for (QString& url : urls)
-            url += QStringLiteral("/?key=") + m_remoteDisplayKey;
-    }
-    return urls;
+    return NetworkInfo::pageURLs(
+        NetworkInfo::localHostName(), NetworkInfo::lanIPv4Addresses(), remoteDisplayPort(),
+        m_remoteDisplayAnnouncement.state == ServiceAnnouncement::State::registered,
+        m_remoteDisplayKeyRequired ? std::optional(m_remoteDisplayKey) : std::nullopt);
 }
 
 void FolderWatcher::runOnScanThread(std::function<void()> work)

@@ -8,6 +8,7 @@
 #include "model/RecordingPass.h"
 #include "model/SerialExecutor.h"
 #include "model/TakeDerivation.h"
+#include "platform/ServiceAnnouncement.h"
 #include "remote/RemoteDisplayServer.h"
 
 #include <QHash>
@@ -60,6 +61,8 @@ class FolderWatcher : public QObject
         bool remoteDisplayRunning READ remoteDisplayRunning NOTIFY remoteDisplayRunningChanged)
     Q_PROPERTY(std::optional<QString> remoteDisplayError READ remoteDisplayError NOTIFY
                    remoteDisplayErrorChanged)
+    Q_PROPERTY(quorvel::ServiceAnnouncement::Status remoteDisplayAnnouncement READ
+                   remoteDisplayAnnouncement NOTIFY remoteDisplayAnnouncementChanged)
     Q_PROPERTY(
         quorvel::FolderMode folderMode READ folderMode WRITE setFolderMode NOTIFY folderModeChanged)
     Q_PROPERTY(
@@ -153,6 +156,13 @@ public:
     quint16 remoteDisplayPort() const { return m_remoteServer->port(); }
     bool remoteDisplayRunning() const { return m_remoteDisplayRunning; }
     std::optional<QString> remoteDisplayError() const { return m_remoteDisplayError; }
+    // Whether the page is announced on the local network ("_http._tcp", named after the host,
+    // TXT "path=/", never the key) and under which name: asked for while the server listens,
+    // withdrawn when it stops or the display is turned off.
+    ServiceAnnouncement::Status remoteDisplayAnnouncement() const
+    {
+        return m_remoteDisplayAnnouncement;
+    }
 
     FolderMode folderMode() const { return m_folderMode; }
     // Persists the mode; the manual folder is kept for the next switch back.
@@ -211,9 +221,10 @@ public:
     // Where the remote display server's status reports land; public so that the surfaces can be
     // shown in every state.
     void setRemoteDisplayStatus(bool running, const std::optional<QString>& error);
-    // The addresses under which the remote page can be opened ("http://NAME.local:8787", then one
-    // per LAN address), worked out afresh on each call. While the key is required each ends in
-    // "/?key=KEY", so the QR codes and the copied addresses open the page with it.
+    // The addresses under which the remote page can be opened, worked out afresh on each call:
+    // "http://NAME.local:8787" and one per LAN address, the name first only while the page is
+    // announced (see NetworkInfo::pageURLs). While the key is required each ends in "/?key=KEY",
+    // so the QR codes and the copied addresses open the page with it.
     QStringList remoteDisplayURLs() const;
     // What the remote display answers /api/v1/takes with: the take sheet's newest entries.
     void setRemoteTakeList(const QByteArray& json);
@@ -234,6 +245,7 @@ Q_SIGNALS:
     void remoteDisplayKeyChanged();
     void remoteDisplayRunningChanged();
     void remoteDisplayErrorChanged();
+    void remoteDisplayAnnouncementChanged();
     void folderModeChanged();
     void manualFolderURLChanged();
     void detectedFolderURLChanged();
@@ -258,6 +270,7 @@ private:
     CompiledPattern installedFilenamePattern() const;
     void applyRemoteDisplayEnabled(bool enabled);
     void syncRemoteDisplay();
+    void syncAnnouncement();
     void applyRemoteDisplayKey();
     void submitBatch();
     void finishBatch(const std::vector<ScanResult>& results);
@@ -278,6 +291,7 @@ private:
     QString m_remoteDisplayKey;
     bool m_remoteDisplayRunning = false;
     std::optional<QString> m_remoteDisplayError;
+    ServiceAnnouncement::Status m_remoteDisplayAnnouncement;
     FolderMode m_folderMode = FolderMode::automatic;
     std::optional<QString> m_manualFolderURL;
     std::optional<QString> m_detectedFolderURL;
@@ -308,6 +322,7 @@ private:
 
     bool m_publishedChangePending = false;
     RemoteDisplayServer* m_remoteServer = nullptr; // child
+    ServiceAnnouncement* m_announcement = nullptr; // child
 
     // Scan-thread side: the batch checks m_alive (weakly) before scanning, and the waiting flag
     // keeps at most one batch queued behind the running one.

@@ -4,11 +4,13 @@ target_sources(quorvel_core PRIVATE
   platform/FolderChanges.h
   platform/HostSystem.h
   platform/LoginItem.h
+  platform/ServiceAnnouncement.h
   platform/SocketEnds.h
   platform/TerminationSignals.h
   platform/ThreadClock.h
   platform/posix/LsofRunner.cpp
   platform/posix/NetworkInterfacesPosix.cpp
+  platform/posix/ServiceAnnouncement.cpp
   platform/posix/SocketEnds.cpp
   platform/posix/SystemProbePosix.cpp
   platform/posix/TerminationSignals.cpp

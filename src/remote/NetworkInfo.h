@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NetworkInterfaces.h"
+#include "platform/ServiceAnnouncement.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,5 +37,21 @@ QStringList machineNamesFromHostName(const std::optional<QString>& hostName);
 // bridges and virtual links are not reachable from the studio network); the first occurrence of
 // each address wins.
 QStringList selectLanIPv4(const std::vector<NetworkInterfaces::Address>& addresses);
+
+// The name the remote page is announced under on the local network: "Quorvel on NAME" for the
+// local host name, cut at a character boundary to the 63 bytes of UTF-8 a DNS-SD service name may
+// have; "Quorvel" when the machine has no usable name.
+QString serviceName(const std::optional<QString>& localName);
+
+// The addresses under which the remote page on port can be opened: NAME.local (when the machine
+// has a name) and one per LAN address. NAME.local leads only while nameAnswered (the page is
+// announced, so an mDNS responder answers for the name); otherwise it follows the numeric
+// addresses, which work without one. With a key, each ends in "/?key=KEY".
+QStringList pageURLs(const std::optional<QString>& localName, const QStringList& lanIPv4,
+                     quint16 port, bool nameAnswered, const std::optional<QString>& key);
+
+// One sentence for the settings: the name the page is announced under, or why it is not and so
+// which addresses come first. Empty while nothing is announced.
+QString announcementNote(const ServiceAnnouncement::Status& status);
 
 } // namespace quorvel::NetworkInfo

@@ -5,6 +5,7 @@
 #include "model/SettingsKey.h"
 #include "model/UserDefaults.h"
 #include "platform/LoginItem.h"
+#include "remote/NetworkInfo.h"
 #include "takes/TakeSheet.h"
 #include "ui/ElidedLabel.h"
 #include "ui/PlatformTexts.h"
@@ -588,6 +589,10 @@ QWidget* SettingsWindow::buildRemoteSection()
     m_remoteAddressLayout->setSpacing(8);
     details->addWidget(m_remoteAddresses);
 
+    // Why NAME.local leads the addresses or trails them.
+    m_announcementNote = makeNote(QStringLiteral("announcementNote"), m_remoteDetails);
+    details->addWidget(m_announcementNote);
+
     m_noAddressNote = makeNote(QStringLiteral("noAddressNote"), m_remoteDetails);
     m_noAddressNote->setText(noAddressNote());
     details->addWidget(m_noAddressNote);
@@ -719,6 +724,9 @@ void SettingsWindow::refresh()
     m_remoteErrorText->setText(remoteError.value_or(QString()));
     m_remoteInstructions->setVisible(running);
     m_remoteAddresses->setVisible(running);
+    m_announcementNote->setText(
+        NetworkInfo::announcementNote(m_watcher.remoteDisplayAnnouncement()));
+    m_announcementNote->setVisible(running && !m_announcementNote->text().isEmpty());
     m_startingNote->setVisible(remoteOn && !remoteError && !running);
     if (remoteOn && running)
         refreshRemoteAddresses();

@@ -147,6 +147,7 @@ private:
     QLabel* m_remoteInstructions = nullptr;
     QWidget* m_remoteAddresses = nullptr;
     QVBoxLayout* m_remoteAddressLayout = nullptr;
+    QLabel* m_announcementNote = nullptr;
     QLabel* m_noAddressNote = nullptr;
     QLabel* m_startingNote = nullptr;
 

@@ -10,4 +10,9 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     platform/linux/RunningApplicationsLinux.cpp
     platform/linux/SystemProbeLinux.cpp
   )
+  # The DNS-SD API behind platform/posix/ServiceAnnouncement.cpp: Avahi's compatibility library
+  # (Debian: libavahi-compat-libdnssd-dev). macOS has the same API in libSystem.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(DNS_SD REQUIRED IMPORTED_TARGET avahi-compat-libdns_sd)
+  target_link_libraries(quorvel_core PRIVATE PkgConfig::DNS_SD)
 endif()
