@@ -31,9 +31,10 @@ set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};quorvel;
 # in; Debian 12's qt6-qpa-plugins holds only the VNC and touch plugins, as `dpkg -L` shows. lsof
 # is not needed: on Linux the open files are read from /proc.) The URW fonts provide Nimbus Sans,
 # the window's first choice after Helvetica Neue (DisplayFont); without them it falls back to
-# another sans, so they are only recommended.
+# another sans, so they are only recommended. avahi-daemon answers mDNS for the announced page;
+# without it the page is still reached by its numeric address.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-urw-base35")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-urw-base35, avahi-daemon")
 
 include(CPack)
