@@ -16,7 +16,7 @@ QString autostartDirectory(const QString& xdgConfigHome, const QString& home)
 
 namespace {
 
-// The Exec key's quoting (Desktop Entry Specification, "The Exec key"): a quoted argument
+// The Exec key's quoting (freedesktop.org desktop entry format, "The Exec key"): a quoted argument
 // escapes ", `, $ and \ with a backslash, and the value as a whole is a string whose own
 // backslashes are escaped again ("Possible value types"); a literal percent sign is "%%".
 QString execArgument(const QString& argument)

@@ -9,7 +9,7 @@
 namespace quorvel::LoginItemFiles {
 
 // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart when that variable is unset, empty or not
-// an absolute path (XDG Base Directory Specification, "XDG_CONFIG_HOME").
+// an absolute path (freedesktop.org base directory rules, "XDG_CONFIG_HOME").
 QString autostartDirectory(const QString& xdgConfigHome, const QString& home);
 
 // A desktop entry that starts executable; none when the path cannot be written in an Exec key

@@ -1,12 +1,10 @@
 // The announcement with the real DNS-SD library and no responder to reach: Avahi's library is
 // pointed at a system bus that does not exist, whatever runs on this machine. It has to report
-// the failure, quickly and without crashing, and the page's addresses have to come IP-first.
+// the failure, quickly and without crashing.
 #include "platform/ServiceAnnouncement.h"
 
-#include "remote/NetworkInfo.h"
 #include "support/Poll.h"
 #include "ui/QtPrinters.h"
-#include "ui/WatcherHarness.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -89,40 +87,6 @@ TEST_F(ServiceAnnouncementTest, AnAnswerToAWithdrawnRequestIsThrownAway)
         shortLived->announce(page(quint16(9000 + i)));
     }
     processEventsFor(std::chrono::milliseconds(300));
-}
-
-// The watcher asks for the announcement once the server listens; without a responder the note
-// says so and NAME.local comes after the numeric addresses. Turning the display off withdraws it.
-TEST_F(ServiceAnnouncementTest, TheWatcherListsTheNumericAddressesFirstWhenNothingAnswers)
-{
-    WatcherHarness h;
-    FolderWatcher& watcher = h.watcher();
-    QSignalSpy announcementChanges(&watcher, &FolderWatcher::remoteDisplayAnnouncementChanged);
-    watcher.setRemoteDisplayEnabled(true);
-    ASSERT_TRUE(pollUntil([&] {
-        return watcher.remoteDisplayRunning() &&
-               watcher.remoteDisplayAnnouncement().state == State::noResponder;
-    })) << "state "
-        << int(watcher.remoteDisplayAnnouncement().state);
-    EXPECT_GE(announcementChanges.count(), 2); // pending, then no responder
-    EXPECT_EQ(watcher.remoteDisplayAnnouncement().name,
-              NetworkInfo::serviceName(NetworkInfo::localHostName()));
-    EXPECT_TRUE(NetworkInfo::announcementNote(watcher.remoteDisplayAnnouncement())
-                    .contains(QStringLiteral("no mDNS responder")));
-
-    const auto name = NetworkInfo::localHostName();
-    const QStringList lan = NetworkInfo::lanIPv4Addresses();
-    const QStringList urls = watcher.remoteDisplayURLs();
-    const QString port = QString::number(watcher.remoteDisplayPort());
-    ASSERT_EQ(urls.size(), lan.size() + (name ? 1 : 0)) << urls.join(' ').toStdString();
-    for (qsizetype i = 0; i < lan.size(); ++i)
-        EXPECT_EQ(urls[i], QStringLiteral("http://%1:%2").arg(lan[i], port));
-    if (name) {
-        EXPECT_EQ(urls.back(), QStringLiteral("http://%1.local:%2").arg(*name, port));
-    }
-
-    watcher.setRemoteDisplayEnabled(false);
-    EXPECT_EQ(watcher.remoteDisplayAnnouncement(), ServiceAnnouncement::Status());
 }
 
 } // namespace

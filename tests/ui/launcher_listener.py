@@ -20,8 +20,15 @@ from gi.repository import Gio, GLib
 INTERFACE = "com.canonical.Unity.LauncherEntry"
 
 
-def typed(properties):
-    return {name: [value.get_type_string(), value.unpack()] for name, value in properties.items()}
+def read_properties(dictionary):
+    """An a{sv} as {name: [type, value]}, so the test sees the types as sent."""
+    properties = {}
+    for i in range(dictionary.n_children()):
+        entry = dictionary.get_child_value(i)
+        value = entry.get_child_value(1).get_variant()
+        properties[entry.get_child_value(0).get_string()] = [value.get_type_string(),
+                                                             value.unpack()]
+    return properties
 
 
 def emit(**fields):
@@ -39,14 +46,8 @@ def main():
             emit(event="update", sender=sender, path=path, signature=signature)
             return
         app_uri = parameters.get_child_value(0).get_string()
-        dictionary = parameters.get_child_value(1)
-        properties = {}
-        for i in range(dictionary.n_children()):
-            entry = dictionary.get_child_value(i)
-            properties[entry.get_child_value(0).get_string()] = \
-                entry.get_child_value(1).get_variant()
         emit(event="update", sender=sender, path=path, signature=signature, app_uri=app_uri,
-             properties=typed(properties))
+             properties=read_properties(parameters.get_child_value(1)))
 
     bus.signal_subscribe(None, INTERFACE, "Update", None, None, Gio.DBusSignalFlags.NONE,
                          on_update)
@@ -62,13 +63,8 @@ def main():
                 reply = bus.call_sync(words[1], words[2], INTERFACE, "Query", None, None,
                                       Gio.DBusCallFlags.NONE, 10000, None)
                 signature = reply.get_type_string()
-                dictionary = reply.get_child_value(0)
-                properties = {}
-                for i in range(dictionary.n_children()):
-                    entry = dictionary.get_child_value(i)
-                    properties[entry.get_child_value(0).get_string()] = \
-                        entry.get_child_value(1).get_variant()
-                emit(event="query", signature=signature, properties=typed(properties))
+                emit(event="query", signature=signature,
+                     properties=read_properties(reply.get_child_value(0)))
             except GLib.Error as error:
                 emit(event="query", error=error.message)
         elif len(words) == 2 and words[0] == "own":

@@ -10,8 +10,8 @@ namespace quorvel::LoginItem {
 namespace {
 
 // Session managers start every entry of the autostart folder at login, and an entry there with
-// the same file name as one in the system's folders replaces it (freedesktop.org Desktop
-// Application Autostart Specification, "Autostart Of Applications During Startup").
+// the same file name as one in the system's folders replaces it (freedesktop.org's desktop
+// application autostart rules, "Autostart Of Applications During Startup").
 QString entryPath()
 {
     return LoginItemFiles::autostartDirectory(qEnvironmentVariable("XDG_CONFIG_HOME"),
