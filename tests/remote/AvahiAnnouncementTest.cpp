@@ -286,40 +286,4 @@ TEST_F(AvahiAnnouncementTest, ThePageIsAnnouncedFollowedAndWithdrawn)
     EXPECT_TRUE(NetworkInfo::announcementNote(announcement()).isEmpty());
 }
 
-// A name another program already holds on the same responder is reported as taken (Avahi renames
-// only around names held elsewhere on the network), with the numeric addresses first; once the
-// other program lets go, the next retry announces the page after all.
-TEST_F(AvahiAnnouncementTest, ANameTakenOnThisMachineIsReportedAndRetried)
-{
-    startDaemon();
-    const QString name = NetworkInfo::serviceName(NetworkInfo::localHostName());
-    QProcess other;
-    other.start(QStringLiteral("avahi-publish"),
-                {QStringLiteral("-s"), name, QStringLiteral("_http._tcp"), QStringLiteral("1")});
-    ASSERT_TRUE(other.waitForStarted());
-    ASSERT_TRUE(pollUntil([&] { return !browseFor(name).empty(); }, std::chrono::seconds(60)))
-        << "avahi-publish never got " << name.toStdString() << " announced";
-
-    WatcherHarness h;
-    FolderWatcher& watcher = h.watcher();
-    const auto announcement = [&] { return watcher.remoteDisplayAnnouncement(); };
-    watcher.setRemoteDisplayEnabled(true);
-    ASSERT_TRUE(pollUntil([&] { return announcement().state == State::nameTaken; }))
-        << "state " << int(announcement().state);
-    if (NetworkInfo::localHostName() && !NetworkInfo::lanIPv4Addresses().isEmpty()) {
-        EXPECT_FALSE(watcher.remoteDisplayURLs().front().contains(".local"));
-    }
-    EXPECT_TRUE(NetworkInfo::announcementNote(announcement()).contains(name));
-
-    other.terminate();
-    ASSERT_TRUE(other.waitForFinished(10'000));
-    ASSERT_TRUE(pollUntil([&] { return announcement().state == State::registered; },
-                          std::chrono::seconds(60)))
-        << "state " << int(announcement().state);
-    ASSERT_TRUE(pollUntil([&] {
-        const auto found = browseFor(name);
-        return !found.empty() && found.front().port == watcher.remoteDisplayPort();
-    }));
-}
-
 } // namespace
